@@ -1,0 +1,28 @@
+# make test   installs what is missing, builds, runs every test under Wine
+# make build  configures and builds into build/
+# make clean  removes build/
+BUILD ?= build
+JOBS  ?= $(shell nproc)
+CTEST_ARGS ?=
+
+.PHONY: all deps configure build test clean screenshots medium demo run-setup run-cpl
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+
+configure: $(BUILD)/CMakeCache.txt
+
+build: deps configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	WINE_ENV_ROOT=$(abspath $(BUILD))/wine scripts/wine-env \
+	  ctest --test-dir $(BUILD) --output-on-failure $(CTEST_ARGS)
+
+clean:
+	rm -rf $(BUILD)
