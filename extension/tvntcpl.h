@@ -1,0 +1,113 @@
+// TVNTCpl: the Tavix replacement for the Buttons page of the Mouse control
+// panel. Chief header: the shared settings block, the button functions, the
+// port driver interface and the page's process-wide state.
+#pragma once
+
+#include <windows.h>
+
+// ---------------------------------------------------------------------------
+// Shared settings block, read by the pointer helper (TVPtr.exe) in its own
+// process. Plain aligned 32-bit fields, written with single stores, no lock.
+
+#define SHARED_BLOCK_NAME "TVPTR_SHARE_DATA"
+enum { kSharedBlockSize = 44 };
+
+struct SharedSettings {
+    BYTE  HelperArea0[28];  // the pointer helper's; never touched here
+    DWORD Center;           // 28: "Where is Cursor ?" (F10 shows the cursor)
+    BYTE  HelperArea1[4];   // the pointer helper's; never touched here
+    DWORD MiddleButton;     // 36: ButtonFunction of the middle/side button
+    DWORD SecondButton;     // 40: ButtonFunction of the secondary button
+};
+static_assert(sizeof(SharedSettings) == kSharedBlockSize, "block layout");
+
+// ---------------------------------------------------------------------------
+// Button functions: a code is an index into this table. The page's lists
+// offer codes 0 to 10 only.
+
+enum {
+    kButtonFunctionCount = 16,
+    kOfferedFunctionCount = 11,
+    kFunctionUnassigned = 0,
+    kFunctionHyperMarvane = 1,
+};
+extern const char *const ButtonFunctionNames[kButtonFunctionCount];
+
+// ---------------------------------------------------------------------------
+// Mouse port drivers: devices, control codes, Parameters keys and values.
+
+#define TVSERMOU_DEVICE_NAME "\\\\.\\TVSERMOU"
+#define TVI8042_DEVICE_NAME  "\\\\.\\TVI8042"
+
+#define FILE_DEVICE_SERIAL_MOUSE_PORT_TV 0x1A
+#define FILE_DEVICE_8042_PORT_TV         0x27
+
+#define IOCTL_TVSERMOU_QUERY_ATTRIBUTES 0x1A2400  // no input, 16-byte answer
+#define IOCTL_TVSERMOU_SET_ACCELERATOR  0x1A2404  // 2-byte input
+#define IOCTL_TVSERMOU_SET_SENSITIVITY  0x1A2408  // 2-byte input
+#define IOCTL_TVI8042_QUERY_ATTRIBUTES  0x272000
+#define IOCTL_TVI8042_SET_ACCELERATOR   0x272004
+#define IOCTL_TVI8042_SET_SENSITIVITY   0x272008
+
+enum { kQueryAnswerSize = 16, kSetRequestSize = 2 };
+
+#define TVSERMOU_PARAMETERS_KEY "SYSTEM\\CurrentControlSet\\Services\\tvsermou\\Parameters"
+#define TVI8042_PARAMETERS_KEY  "SYSTEM\\CurrentControlSet\\Services\\TVI8042\\Parameters"
+
+#define VALUE_SENSITIVITY   "Sensitivity"
+#define VALUE_ACCELERATOR   "Accelerator"
+#define VALUE_BUTTON_SWAP   "Button Swap"
+#define VALUE_MIDDLE_BUTTON "Middle Button"
+#define VALUE_SECOND_BUTTON "Second Button"
+#define VALUE_CENTER        "Center"
+
+// The page opens keys for reading and writing, never creates them.
+#define PAGE_KEY_ACCESS (KEY_READ | KEY_WRITE)
+
+struct DriverLink {
+    HANDLE SerialDevice;   // INVALID_HANDLE_VALUE when not open
+    HANDLE Ps2Device;
+    DWORD  SerialPresent;  // set by loading, never cleared
+    DWORD  Ps2Present;
+};
+
+// ---------------------------------------------------------------------------
+// Process-wide state of the page, one per process that loads the module.
+
+struct PageStateData {
+    DriverLink Link;
+    DWORD Sensitivity;      // 10 x the Sensitivity trackbar position
+    DWORD Accelerator;      // the Acceleration trackbar position
+    DWORD DoubleClickTime;  // milliseconds
+    DWORD ButtonSwap;       // 1 for a left-hand user
+};
+
+extern PageStateData PageState;
+extern HANDLE SharedMapping;        // the mapping of SHARED_BLOCK_NAME
+extern SharedSettings *SharedBlock; // its view
+extern HINSTANCE ModuleInstance;    // source of the template, bitmaps, icons
+extern ULONG LiveObjectCount;       // class objects and extension objects alive
+extern HBITMAP CurrentPicture;      // the picture shown last, deleted at the next
+extern BOOL PicturePainted;         // the first-paint work was done
+extern int TestAreaToggle;          // 0: icon 104 in the test area, 1: icon 105
+
+// Shared block: create or open the mapping and map all of it. FALSE when the
+// block cannot be had; then nothing stays acquired.
+BOOL OpenSharedBlock(void);
+void CloseSharedBlock(void);
+
+// Driver link.
+void CloseDriverLink(void);
+
+// Page loading and applying.
+void LoadPageSettings(HWND page);
+void InitTrackbar(HWND page, int id, int minimum, int maximum, int frequency, int position);
+void ApplyPageSettings(HWND page);
+
+// Button picture painter.
+void ShowButtonPicture(HWND page, int mask);
+void DrawTransparentBitmap(HDC target, HBITMAP bitmap, short x, short y,
+                           COLORREF key, HWND control);
+
+// The page's dialog procedure.
+INT_PTR CALLBACK ButtonsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
