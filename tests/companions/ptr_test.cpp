@@ -324,7 +324,10 @@ TEST(PointerHelperInstance, KeepsTheBlockThatThePageMadeAndItsFields)
         EXPECT_EQ(block->MiddleButton, (DWORD)kFnReturn);
         EXPECT_EQ(block->SecondButton, (DWORD)kFnEscape);
         EXPECT_EQ(block->Center, 1u);
-        EXPECT_EQ(block->HelperProcessId, GetProcessId(helper.process()));
+        // The helper makes its window before it signs the block.
+        DWORD pid = GetProcessId(helper.process());
+        EXPECT_TRUE(wintest::wait_for([&] { return block->HelperProcessId == pid; }))
+            << "block signed by " << block->HelperProcessId << ", helper is " << pid;
     }
     EXPECT_EQ(block->HelperProcessId, 0u);
     UnmapViewOfFile((LPCVOID)block);
