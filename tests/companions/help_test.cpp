@@ -68,6 +68,23 @@ TEST(HelpFile, ViewerOpensItAtTheContentsTopic)
     }, 20000);
     EXPECT_TRUE(shown) << "the viewer shows: " << s.texts;
 
+    // Each control's topic is reachable by its map number.
+    struct { DWORD id; const char *context; const char *title; } topics[] = {
+        { 30, "where_cursor", "pressing the F10 key shows" },
+        { 80, "uninstall", "Uninstall removes" },
+        { 10, "button_lists", "Hyper-Marvane turns the button" },
+        { 20, "left_hand", "to swap the primary and secondary" },
+        { 70, "test_area", "Double-click the test area" },
+    };
+    for (const auto &t : topics) {
+        WinHelpA(owner, path.c_str(), HELP_CONTEXT, t.id);
+        bool jumped = wintest::wait_for([&] {
+            s = look_at_viewer();
+            return s.texts.find(t.title) != std::string::npos;
+        }, 10000);
+        EXPECT_TRUE(jumped) << t.context << ": the viewer shows: " << s.texts;
+    }
+
     WinHelpA(owner, path.c_str(), HELP_QUIT, 0);
     if (s.pid) {
         HANDLE viewer = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, s.pid);

@@ -3,7 +3,7 @@
 
 make_hlp.py TOPICS OUTPUT [--title TEXT]
 
-The topics file: "@topic <context id> <title>" starts a topic, blank lines
+The topics file: "@topic <context id> <map number> <title>" starts a topic, blank lines
 separate paragraphs, "#" lines are comments; the first topic is the contents
 topic, and the first paragraph of each topic is set as its heading.
 
@@ -11,12 +11,14 @@ What is written, laid out as the WinHelp 3.1 format describes it: the file
 header, the internal files |SYSTEM (title, contents topic), |FONT (two
 fonts), |TOPIC (uncompressed 4 KB blocks of topic links: one topic header
 and one text record per paragraph) and |CONTEXT (a B+ tree from the hash of
-each context id to its topic offset), and the internal directory, itself a
+each context id to its topic offset), |CTXOMAP (map numbers for
+HELP_CONTEXT) and the internal directory, itself a
 B+ tree. No compression of any kind. The output depends only on the input,
 so builds are reproducible.
 """
 
 import argparse
+import re
 import struct
 import sys
 
@@ -103,8 +105,9 @@ def read_topics(path):
                 continue
             if line.startswith("@topic "):
                 end_paragraph()
-                _, context, title = line.split(" ", 2)
-                topics.append({"context": context, "title": title.strip(), "paragraphs": []})
+                _, context, map_id, title = line.split(" ", 3)
+                topics.append({"context": context, "map_id": int(map_id), "title": title.strip(),
+                               "paragraphs": []})
             elif not line.strip():
                 end_paragraph()
             else:
@@ -136,30 +139,60 @@ def topic_pos(pos):
     return block * BLOCK_DATA + offset + TOPIC_BLOCK_HEADER
 
 
+LINK_RE = re.compile(r"\[\[([^|\]]+)\|([A-Za-z0-9_.]+)\]\]")
+
+
 def paragraph_record(text, font):
-    """LinkData1 and LinkData2 of one text record holding one paragraph."""
-    data2 = b"\0" + text.encode("cp1252") + b"\0"
-    data1 = bytearray()
-    data1 += compressed_signed_long(len(data2))    # TopicSize
-    data1 += compressed_unsigned_short(len(data2))  # TopicLength
-    data1 += bytes([0x00, 0x80]) + struct.pack("<H", 0)  # paragraph id
-    data1 += struct.pack("<H", 0)                   # no paragraph settings
-    data1 += bytes([0x80]) + struct.pack("<H", font)  # font, after ""
-    data1 += bytes([0x82])                          # end of paragraph
-    data1 += bytes([0xFF])                          # end of formatting
-    return bytes(data1), data2
+    """LinkData1 and LinkData2 of one text record holding one paragraph, and
+    the jumps in it as (place of the topic offset in LinkData1, context id).
+
+    "[[text|context]]" in the text is a jump to the topic of that context.
+    The viewer shows a string of LinkData2, then applies the next command of
+    LinkData1, and so on."""
+    strings = [b""]
+    commands = [bytes([0x80]) + struct.pack("<H", font)]
+    jumps = []
+    pos = 0
+    for m in LINK_RE.finditer(text):
+        strings.append(text[pos:m.start()].encode("cp1252"))
+        commands.append(b"\xE3" + b"\0\0\0\0")  # topic jump, offset later
+        jumps.append((len(commands) - 1, m.group(2)))
+        strings.append(m.group(1).encode("cp1252"))
+        commands.append(b"\x89")  # end of the jump's text
+        pos = m.end()
+    strings.append(text[pos:].encode("cp1252"))
+    commands.append(b"\x82")  # end of paragraph
+    data2 = b"".join(x + b"\0" for x in strings)
+
+    head = bytearray()
+    head += compressed_signed_long(len(data2))    # TopicSize
+    head += compressed_unsigned_short(len(data2))  # TopicLength
+    head += bytes([0x00, 0x80]) + struct.pack("<H", 0)  # paragraph id
+    head += struct.pack("<H", 0)                   # no paragraph settings
+    data1 = bytearray(head)
+    places = []
+    for i, c in enumerate(commands):
+        for n, context in jumps:
+            if n == i:
+                places.append((len(data1) + 1, context))
+        data1 += c
+    data1 += b"\xFF"  # end of formatting
+    return bytearray(data1), data2, places
 
 
 def build_topic_file(topics):
     """Returns the |TOPIC bytes and the topic offset of every topic."""
     stream = TopicStream()
     header_links = []
+    jumps = []
     for number, topic in enumerate(topics):
         index = stream.add(RECORD_TOPIC_HEADER, b"\0" * 28, topic["title"].encode("cp1252") + b"\0")
         header_links.append(index)
         for i, text in enumerate(topic["paragraphs"]):
             font = FONT_HEADING if i == 0 else FONT_NORMAL
-            stream.add(RECORD_TEXT, *paragraph_record(text, font))
+            data1, data2, places = paragraph_record(text, font)
+            index = stream.add(RECORD_TEXT, data1, data2)
+            jumps.extend((index, place, context) for place, context in places)
 
     links = stream.links
     # Topic offsets: block number of the header link and the characters of
@@ -172,6 +205,12 @@ def build_topic_file(topics):
             if rtype == RECORD_TEXT and pos // BLOCK_DATA == block:
                 chars += len(d2)
         offsets.append(block * 0x8000 + chars)
+
+    by_context = {t["context"]: off for t, off in zip(topics, offsets)}
+    for index, place, context in jumps:
+        if context not in by_context:
+            sys.exit("jump to unknown topic " + context)
+        links[index][2][place:place + 4] = struct.pack("<l", by_context[context])
 
     # Topic headers: browse sequence in file order, scroll region = first
     # text record, next topic header.
@@ -269,8 +308,11 @@ def build_help_file(topics, title):
     contexts = sorted((context_hash(t["context"]), off) for t, off in zip(topics, offsets))
     context_file = build_btree([(struct.pack("<l", h), struct.pack("<l", o)) for h, o in contexts],
                                "L4", 0x800, False)
+    map_entries = sorted((t["map_id"], off) for t, off in zip(topics, offsets))
+    map_file = struct.pack("<H", len(map_entries)) + b"".join(struct.pack("<ll", m, o) for m, o in map_entries)
     files = {
         "|CONTEXT": context_file,
+        "|CTXOMAP": map_file,
         "|FONT": build_font_file(),
         "|SYSTEM": build_system_file(title, offsets[0]),
         "|TOPIC": topic_file,
