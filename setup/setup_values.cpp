@@ -1,0 +1,4 @@
+#include "setup_values.h"
+
+int InstallType = 0;
+int CopyFailed = 0;

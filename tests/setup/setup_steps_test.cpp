@@ -1,0 +1,472 @@
+// setup's install steps run in this process against a test medium in a
+// folder of its own, which is the current directory while they run.
+#include <gtest/gtest.h>
+
+#include "copy_files_dlg.h"
+#include "setup_values.h"
+#include "setup_test_support.h"
+
+using namespace setuptest;
+
+setuptest::ProgressRecorder *setuptest::ProgressRecorder::s_self = NULL;
+
+namespace {
+
+// The application object: its title captions the framework's boxes.
+CWinApp theApp("SETUP");
+
+const char kMediumCopy[] = "C:\\TavixTestMedium";
+
+const std::vector<int> kPs2Progress = { 1, 9, 21, 32, 50, 73, 82, 89, 89, 90, 92, 95, 97, 98, 99, 100 };
+const std::vector<int> kSerialProgress = { 1, 15, 21, 32, 50, 73, 82, 89, 89, 90, 92, 93, 97, 98, 99, 100 };
+
+struct Deployed {
+    const char *original;      // file in the medium's originals folder
+    std::string destination;
+};
+
+std::vector<Deployed> product_files()
+{
+    return {
+        { "tvsermou.sys", "C:\\TAVIX\\tvsermou.sys" },
+        { "tvi8042.sys", "C:\\TAVIX\\tvi8042.sys" },
+        { "TVNTCpl.dll", "C:\\TAVIX\\TVNTCpl.dll" },
+        { "TVUninst.exe", "C:\\TAVIX\\TVUninst.exe" },
+        { "TVPtr.exe", "C:\\TAVIX\\TVPtr.exe" },
+        { "TMouse.hlp", "C:\\Tavix\\TMouse.hlp" },
+        { "TVPtr.dll", "C:\\TAVIX\\TVPtr.dll" },
+        { "TAVMOUSE.INF", "C:\\TAVIX\\TAVMOUSE.INF" },
+    };
+}
+
+std::string percent_texts(const std::vector<int> &values)
+{
+    std::string s;
+    for (int v : values)
+        s += std::to_string(v) + "% ";
+    return s;
+}
+
+std::string joined(const std::vector<int> &values)
+{
+    std::string s;
+    for (int v : values)
+        s += std::to_string(v) + " ";
+    return s;
+}
+
+std::string joined(const std::vector<std::string> &values)
+{
+    std::string s;
+    for (const std::string &v : values)
+        s += v + " ";
+    return s;
+}
+
+class SetupSteps : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        remove_installation();
+        remove_tree(kMediumCopy);
+        copy_folder(wintest::module_dir() + "setup_medium", kMediumCopy);
+        ASSERT_TRUE(file_exists(std::string(kMediumCopy) + "\\tvi8042.sy_")) << "test medium missing";
+        // The INF steps open tavmouse.inf in the folder of the running program.
+        CopyFileA((wintest::module_dir() + "setup_medium\\TAVMOUSE.INF").c_str(), inf_next_to_program().c_str(), FALSE);
+        GetCurrentDirectoryA(MAX_PATH, m_oldDir);
+        ASSERT_TRUE(SetCurrentDirectoryA(kMediumCopy));
+        m_savedPrograms.reset(new SavedValue(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs"));
+        set_string(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs", std::string(kProgramsFixture) + "\\Programs");
+        CreateDirectoryA(kProgramsFixture, NULL);
+        CreateDirectoryA((std::string(kProgramsFixture) + "\\Programs").c_str(), NULL);
+        CopyFailed = 0;
+        InstallType = 0;
+    }
+
+    void TearDown() override
+    {
+        if (m_dlg.m_hWnd)
+            m_dlg.DestroyWindow();
+        SetCurrentDirectoryA(m_oldDir);
+        m_savedPrograms.reset();
+        remove_installation();
+        remove_tree(kMediumCopy);
+        DeleteFileA(inf_next_to_program().c_str());
+    }
+
+    static std::string inf_next_to_program() { return wintest::module_dir() + "tavmouse.inf"; }
+    static std::string original(const char *name)
+    {
+        return read_file(wintest::module_dir() + "setup_medium\\originals\\" + name);
+    }
+
+    void open_window()
+    {
+        ASSERT_TRUE(m_dlg.Create(IDD_COPY_FILES, NULL));
+        ASSERT_TRUE(m_dlg.m_progress.m_hWnd != NULL);
+    }
+
+    void fixture_device_instance(const std::string &driver, bool countZero = true)
+    {
+        set_string(HKEY_LOCAL_MACHINE, kDeviceInstanceKey, "Driver", driver, countZero);
+    }
+
+    void fixture_class_key()
+    {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kClassKey, 0, NULL, 0, KEY_ALL_ACCESS,
+                                                 NULL, &key, NULL));
+        RegCloseKey(key);
+    }
+
+    void expect_class_entries(const char *desc, DWORD descBytes, const char *section)
+    {
+        struct { const char *name; std::string data; DWORD bytes; } rows[] = {
+            { "DriverDesc", desc, descBytes },
+            { "InfPath", "Tavmouse.inf", 13 },
+            { "InfSection", section, 9 },
+            { "ProviderName", "Oblinar", 8 },
+        };
+        for (auto &r : rows) {
+            RegValue v = reg_value(HKEY_LOCAL_MACHINE, kClassKey, r.name);
+            EXPECT_TRUE(v.found) << r.name;
+            EXPECT_EQ((DWORD)REG_SZ, v.type) << r.name;
+            EXPECT_EQ(r.bytes, v.size) << r.name;
+            EXPECT_EQ(r.data, v.data) << r.name;
+        }
+    }
+
+    void run_pass(int type)
+    {
+        if (type == kInstallPs2)
+            m_dlg.CopyPs2Driver();
+        else
+            m_dlg.CopySerialDriver();
+        m_dlg.CopyProductFiles();
+        m_dlg.CopyInfFile();
+        if (type == kInstallPs2)
+            m_dlg.InstallPs2Inf();
+        else
+            m_dlg.InstallSerialInf();
+        m_dlg.RegisterExtension();
+        m_dlg.RegisterRunAtLogon();
+        m_dlg.CreateShortcuts();
+        m_dlg.RegisterUninstall();
+    }
+
+    void expect_all_files(int type)
+    {
+        const char *driver = type == kInstallPs2 ? "tvi8042.sys" : "tvsermou.sys";
+        const char *other = type == kInstallPs2 ? "tvsermou.sys" : "tvi8042.sys";
+        EXPECT_EQ(original(driver), read_file(system_dir() + "\\Drivers\\" + driver)) << driver;
+        EXPECT_FALSE(file_exists(system_dir() + "\\Drivers\\" + other)) << other;
+        for (const Deployed &f : product_files()) {
+            bool exists = false;
+            std::string got = read_file(f.destination, &exists);
+            EXPECT_TRUE(exists) << f.destination;
+            EXPECT_EQ(original(f.original), got) << f.destination;
+        }
+        EXPECT_EQ(original("TAVMOUSE.INF"), read_file(windows_dir() + "\\INF\\TAVMOUSE.INF"));
+    }
+
+    CCopyFilesDlg m_dlg;
+    char m_oldDir[MAX_PATH];
+    std::unique_ptr<SavedValue> m_savedPrograms;
+};
+
+TEST_F(SetupSteps, FullPs2PassReportsEveryValueAndExpandsEveryFile)
+{
+    fixture_device_instance(std::string(kMouseClass) + "\\0042");
+    fixture_class_key();
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    run_pass(kInstallPs2);
+    EXPECT_EQ(joined(kPs2Progress), joined(progress.positions));
+    EXPECT_EQ(percent_texts({ kPs2Progress.begin() + 1, kPs2Progress.end() }), joined(progress.texts));
+    EXPECT_EQ(0, CopyFailed);
+    EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes()[0].caption << ": " << boxes.boxes()[0].text;
+    expect_all_files(kInstallPs2);
+    expect_class_entries("Tavix PS2 Mouse Driver", 23, "PS2_Inst");
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\TVI8042\\Parameters"));
+    char text[MAX_PATH];
+    GetDlgItemTextA(m_dlg.m_hWnd, IDC_PERCENT_TEXT, text, sizeof(text));
+    EXPECT_STREQ("100%", text);
+    EXPECT_EQ(100, (int)SendMessageA(m_dlg.m_progress.m_hWnd, PBM_GETPOS, 0, 0));
+}
+
+TEST_F(SetupSteps, FullSerialPassReportsEveryValueAndExpandsEveryFile)
+{
+    fixture_device_instance(std::string(kMouseClass) + "\\0042");
+    fixture_class_key();
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    run_pass(kInstallSerial);
+    EXPECT_EQ(joined(kSerialProgress), joined(progress.positions));
+    EXPECT_EQ(percent_texts({ kSerialProgress.begin() + 1, kSerialProgress.end() }), joined(progress.texts));
+    EXPECT_EQ(0, CopyFailed);
+    EXPECT_TRUE(boxes.boxes().empty());
+    expect_all_files(kInstallSerial);
+    expect_class_entries("Tavix Serial Mouse Driver", 26, "Ser_Inst");
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\tvsermou\\Parameters"));
+}
+
+TEST_F(SetupSteps, ServicesOfBothDriversPointAtTheDriversFolder)
+{
+    BoxWatcher boxes({ "Copy files" });
+    open_window();
+    m_dlg.InstallPs2Inf();
+    m_dlg.InstallSerialInf();
+    SC_HANDLE scm = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
+    ASSERT_TRUE(scm != NULL);
+    for (const char *name : { "TVI8042", "tvsermou" }) {
+        SC_HANDLE svc = OpenServiceA(scm, name, SERVICE_QUERY_CONFIG);
+        ASSERT_TRUE(svc != NULL) << name;
+        char buf[4096];
+        DWORD needed;
+        QUERY_SERVICE_CONFIGA *cfg = (QUERY_SERVICE_CONFIGA *)buf;
+        ASSERT_TRUE(QueryServiceConfigA(svc, cfg, sizeof(buf), &needed)) << name;
+        EXPECT_EQ((DWORD)SERVICE_KERNEL_DRIVER, cfg->dwServiceType) << name;
+        std::string image = cfg->lpBinaryPathName;
+        std::string file = std::string(name) == "TVI8042" ? "tvi8042.sys" : "tvsermou.sys";
+        EXPECT_NE(std::string::npos, image.find("drivers\\" + file)) << name << ": " << image;
+        CloseServiceHandle(svc);
+    }
+    CloseServiceHandle(scm);
+}
+
+TEST_F(SetupSteps, MissingProductFileGivesOneMessageAndTheOthersAreCopied)
+{
+    ASSERT_TRUE(DeleteFileA((std::string(kMediumCopy) + "\\TVPtr.ex_").c_str()));
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    m_dlg.CopyProductFiles();
+    std::vector<BoxRecord> got = boxes.boxes();
+    ASSERT_EQ(1u, got.size());
+    EXPECT_EQ("Setup Error", got[0].caption);
+    EXPECT_EQ("Can't read source file to continue copying!\n\nYou must check your path of source file!", got[0].text);
+    EXPECT_EQ((UINT)(MB_OK | MB_ICONWARNING), got[0].type);
+    EXPECT_EQ(1, CopyFailed);
+    EXPECT_EQ("1 21 32 50 73 82 89 89 90 ", joined(progress.positions));
+    for (const Deployed &f : product_files()) {
+        if (std::string(f.original) == "TVPtr.exe")
+            EXPECT_FALSE(file_exists(f.destination));
+        else
+            EXPECT_EQ(original(f.original), read_file(f.destination)) << f.destination;
+    }
+}
+
+TEST_F(SetupSteps, AllSourcesMissingGivesOneMessageForTheDriver)
+{
+    remove_tree(kMediumCopy);
+    CreateDirectoryA(kMediumCopy, NULL);
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    m_dlg.CopyPs2Driver();
+    EXPECT_EQ(1u, boxes.boxes().size());
+    EXPECT_EQ(1, CopyFailed);
+    EXPECT_EQ("1 9 ", joined(progress.positions));
+}
+
+TEST_F(SetupSteps, UncompressedSourceArrivesUnchanged)
+{
+    std::string plain = "not packed: " + original("tvi8042.sys");
+    write_file(std::string(kMediumCopy) + "\\tvi8042.sy_", plain);
+    BoxWatcher boxes({ "Copy files" });
+    open_window();
+    m_dlg.CopyPs2Driver();
+    EXPECT_EQ(plain, read_file(system_dir() + "\\Drivers\\tvi8042.sys"));
+    EXPECT_EQ(0, CopyFailed);
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(SetupSteps, ExistingDestinationsAreOverwritten)
+{
+    CreateDirectoryA("C:\\TAVIX", NULL);
+    std::string junk(100000, 'x');
+    for (const Deployed &f : product_files())
+        write_file(f.destination, junk);
+    write_file(windows_dir() + "\\INF\\TAVMOUSE.INF", junk);
+    BoxWatcher boxes({ "Copy files" });
+    open_window();
+    m_dlg.CopyProductFiles();
+    m_dlg.CopyInfFile();
+    EXPECT_TRUE(boxes.boxes().empty());
+    for (const Deployed &f : product_files())
+        EXPECT_EQ(original(f.original), read_file(f.destination)) << f.destination;
+    EXPECT_EQ(original("TAVMOUSE.INF"), read_file(windows_dir() + "\\INF\\TAVMOUSE.INF"));
+}
+
+TEST_F(SetupSteps, InfMissingNextToProgramWarnsAndSkipsTheRest)
+{
+    ASSERT_TRUE(DeleteFileA(inf_next_to_program().c_str()));
+    fixture_device_instance(std::string(kMouseClass) + "\\0042");
+    fixture_class_key();
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    m_dlg.InstallPs2Inf();
+    std::vector<BoxRecord> got = boxes.boxes();
+    ASSERT_EQ(1u, got.size());
+    EXPECT_EQ("SETUP", got[0].caption);
+    EXPECT_EQ("Setup can't open 'TavMouse.Inf' file,\nPlease check if this file is located in correct "
+              "path!INF file path error...", got[0].text);
+    EXPECT_EQ((UINT)(MB_OK | MB_ICONWARNING), got[0].type);
+    EXPECT_EQ("1 ", joined(progress.positions));
+    EXPECT_TRUE(progress.texts.empty());
+    EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassKey, "DriverDesc").found);
+    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\TVI8042"));
+    EXPECT_EQ(0, CopyFailed);
+}
+
+TEST_F(SetupSteps, NoDeviceInstanceKeyWritesNoClassEntryButReports)
+{
+    fixture_class_key();
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    m_dlg.InstallSerialInf();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ("1 93 ", joined(progress.positions));
+    EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassKey, "DriverDesc").found);
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\tvsermou\\Parameters"));
+}
+
+TEST_F(SetupSteps, DriverValueWithoutTerminatingZeroStillNamesTheKey)
+{
+    fixture_device_instance(std::string(kMouseClass) + "\\0042", false);
+    fixture_class_key();
+    BoxWatcher boxes({ "Copy files" });
+    open_window();
+    m_dlg.SetPs2ClassEntries();
+    expect_class_entries("Tavix PS2 Mouse Driver", 23, "PS2_Inst");
+}
+
+TEST_F(SetupSteps, DriverValueTooLongForTheClassPathIsSkipped)
+{
+    fixture_class_key();
+    // 39 characters of root plus these do not fit in 260.
+    fixture_device_instance(std::string(kMouseClass) + "\\" + std::string(230, 'a'));
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    m_dlg.InstallPs2Inf();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ("1 95 ", joined(progress.positions));
+    EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassKey, "DriverDesc").found);
+}
+
+TEST_F(SetupSteps, RegistrationWritesSixValuesWithTheirByteCounts)
+{
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    m_dlg.RegisterExtension();
+    m_dlg.RegisterRunAtLogon();
+    m_dlg.RegisterUninstall();
+    EXPECT_EQ("1 97 98 100 ", joined(progress.positions));
+    const std::string clsid = "CLSID\\{4753B0A0-79BB-101B-AE4B-00AA00373B20}";
+    const std::string handler = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Mouse\\shellex\\"
+                                "PropertySheetHandlers\\TAVMouse CPL";
+    const std::string run = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Hyper Marvane";
+    struct { HKEY root; std::string key; const char *name; std::string data; DWORD bytes; } rows[] = {
+        { HKEY_CLASSES_ROOT, clsid + "\\InProcServer32", "", "C:\\Tavix\\TVNTCpl.dll", 21 },
+        { HKEY_CLASSES_ROOT, clsid + "\\InProcServer32", "ThreadingModel", "Apartment", 10 },
+        { HKEY_LOCAL_MACHINE, handler, "", "{4753B0A0-79BB-101B-AE4B-00AA00373B20}", 39 },
+        { HKEY_LOCAL_MACHINE, run, "Hyper Marvane", "C:\\Tavix\\TVPtr.exe C:\\Tavix", 28 },
+        { HKEY_LOCAL_MACHINE, uninstall, "DisplayName", "Tavix Hyper Marvane", 20 },
+        { HKEY_LOCAL_MACHINE, uninstall, "UninstallString", "C:\\Tavix\\TvUninst.exe", 22 },
+    };
+    for (auto &r : rows) {
+        RegValue v = reg_value(r.root, r.key, r.name);
+        EXPECT_TRUE(v.found) << r.key << " " << r.name;
+        EXPECT_EQ((DWORD)REG_SZ, v.type) << r.name;
+        EXPECT_EQ(r.bytes, v.size) << r.key << " " << r.name;
+        EXPECT_EQ(r.data, v.data) << r.name;
+    }
+    EXPECT_EQ("REG_SZ", key_class(HKEY_CLASSES_ROOT, clsid + "\\InProcServer32"));
+    EXPECT_EQ("REG_SZ", key_class(HKEY_LOCAL_MACHINE, uninstall));
+    EXPECT_EQ("REG_SZ", key_class(HKEY_LOCAL_MACHINE, handler));
+    EXPECT_FALSE(reg_value(HKEY_CLASSES_ROOT, clsid, "").found);
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(SetupSteps, NoCommonProgramsValueGivesTheMessageAndNoShortcuts)
+{
+    delete_value(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs");
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    m_dlg.CreateShortcuts();
+    std::vector<BoxRecord> got = boxes.boxes();
+    ASSERT_EQ(1u, got.size());
+    EXPECT_EQ("SETUP", got[0].caption);
+    EXPECT_EQ("Can't find <Programs> path in registry database!", got[0].text);
+    EXPECT_EQ("1 ", joined(progress.positions));
+    EXPECT_FALSE(file_exists(std::string(kProgramsFixture) + "\\Programs\\TavMouse"));
+}
+
+TEST_F(SetupSteps, ProgramsFolderTooLongCountsAsMissing)
+{
+    set_string(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs", "C:\\" + std::string(245, 'p'));
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    m_dlg.CreateShortcuts();
+    std::vector<BoxRecord> got = boxes.boxes();
+    ASSERT_EQ(1u, got.size());
+    EXPECT_EQ("Can't find <Programs> path in registry database!", got[0].text);
+    EXPECT_EQ("1 ", joined(progress.positions));
+}
+
+// Runs Debian's lnkinfo on a shortcut and returns what it printed.
+std::string lnkinfo(const std::string &lnk)
+{
+    typedef char *(CDECL *UnixName)(LPCWSTR);
+    UnixName unix_name = (UnixName)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    if (!unix_name)
+        return "<no wine_get_unix_file_name>";
+    auto to_unix = [&](const std::string &path) {
+        WCHAR wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+        char *u = unix_name(wide);
+        std::string s = u ? u : "";
+        HeapFree(GetProcessHeap(), 0, u);
+        return s;
+    };
+    std::string out = std::string(kProgramsFixture) + "\\lnkinfo.txt";
+    std::string cmd = "/bin/sh -c \"/usr/bin/lnkinfo '" + to_unix(lnk) + "' > '" + to_unix(kProgramsFixture) +
+                      "/lnkinfo.txt' 2>&1\"";
+    long rc = wintest::run_process(cmd, 30000);
+    std::string text = read_file(out);
+    DeleteFileA(out.c_str());
+    return "rc=" + std::to_string(rc) + "\n" + text;
+}
+
+TEST_F(SetupSteps, ShortcutsParsedByLnkinfo)
+{
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    m_dlg.CreateShortcuts();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ("1 99 ", joined(progress.positions));
+    std::string folder = std::string(kProgramsFixture) + "\\Programs\\TavMouse";
+    struct { const char *file; const char *target; const char *desc; } rows[] = {
+        { "\\Hyper Marvane.Lnk", "c:\\Tavix\\Tvptr.exe", "\\Hyper Marvane" },
+        { "\\Uninstall.Lnk", "c:\\Tavix\\TVUninst.exe", "\\Uninstall" },
+    };
+    for (auto &r : rows) {
+        std::string lnk = folder + r.file;
+        ASSERT_TRUE(file_exists(lnk)) << lnk;
+        std::string info = lnkinfo(lnk);
+        EXPECT_NE(std::string::npos, info.find(std::string(": ") + r.target)) << info;
+        EXPECT_NE(std::string::npos, info.find(": " + folder + r.desc + "\n")) << info;
+    }
+}
+
+} // namespace
