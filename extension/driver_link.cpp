@@ -1,0 +1,6 @@
+// The link to the two mouse port drivers.
+#include "tvntcpl.h"
+
+void CloseDriverLink(void)
+{
+}
