@@ -72,6 +72,14 @@ struct DriverLink {
 };
 
 // ---------------------------------------------------------------------------
+// Help file and uninstaller, started from the page's buttons.
+
+#define HELP_FILE_PATH  "C:\\Tavix\\Tmouse.hlp"
+#define UNINSTALL_KEY   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Hyper Marvane"
+#define UNINSTALL_VALUE "UninstallString"
+enum { kUninstallCommandSize = 256 };
+
+// ---------------------------------------------------------------------------
 // Process-wide state of the page, one per process that loads the module.
 
 struct PageStateData {
