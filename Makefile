@@ -26,3 +26,8 @@ test: build
 
 clean:
 	rm -rf $(BUILD)
+
+# The Mouse Properties sheet with the Tavix page, taken under Xvfb.
+screenshots: build
+	WINE_ENV_ROOT=$(abspath $(BUILD))/wine scripts/wine-env \
+	  scripts/screenshot-mouse-properties $(BUILD) $(BUILD)/screenshots/mouse-properties.png
