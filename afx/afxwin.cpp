@@ -577,6 +577,11 @@ BOOL CWinApp::Enable3dControlsStatic()
     return TRUE;
 }
 
+HICON CWinApp::LoadIcon(UINT nIDResource) const
+{
+    return ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIDResource));
+}
+
 void CWinApp::OnHelp()
 {
     if (m_pszHelpFilePath)

@@ -282,6 +282,8 @@ public:
     virtual int Run();
     virtual int DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDPrompt);
     BOOL Enable3dControlsStatic();
+    // An icon of the program's resources; a shared icon, never freed.
+    HICON LoadIcon(UINT nIDResource) const;
 
     void OnHelp();
 
