@@ -31,3 +31,8 @@ clean:
 screenshots: build
 	WINE_ENV_ROOT=$(abspath $(BUILD))/wine scripts/wine-env \
 	  scripts/screenshot-mouse-properties $(BUILD) $(BUILD)/screenshots/mouse-properties.png
+
+# The installation medium: setup.exe, TAVMOUSE.INF and the product's files
+# packed with mscompress, laid out in $(BUILD)/medium.
+medium: build
+	medium/assemble $(BUILD)/bin $(BUILD)/medium
