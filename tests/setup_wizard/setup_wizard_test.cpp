@@ -4,17 +4,15 @@
 // shortcuts it left are checked, or their absence.
 #include <gtest/gtest.h>
 
-#include <objbase.h>
-#include <shlobj.h>
 #include <functional>
 #include <memory>
 
-#include "../setup/setup_test_support.h"
+#include "install_checks.h"
 #include "setup_process.h"
 #include "unmanaged_windows.h"
 
 using namespace setuptest;
-using wizardtest::SetupProcess;
+using namespace wizardtest;
 
 namespace {
 
@@ -32,12 +30,6 @@ const char kInfMessage[] = "Setup can't open 'TavMouse.Inf' file,\nPlease check 
                            "path!INF file path error...";
 const UINT kAboutCommand = 0x0010;
 
-const std::string kClsidKey = "CLSID\\{4753B0A0-79BB-101B-AE4B-00AA00373B20}";
-const std::string kHandlerKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Mouse\\shellex\\"
-                                "PropertySheetHandlers\\TAVMouse CPL";
-const std::string kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::string kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Hyper Marvane";
-const std::string kServicesKey = "SYSTEM\\CurrentControlSet\\Services\\";
 
 // One answer of the user: on the window with the caption, after the
 // optional look at it, a button, a key or a system menu command.
@@ -160,6 +152,7 @@ protected:
     {
         return read_file(wintest::module_dir() + "setup_medium\\originals\\" + name);
     }
+    static Originals originals() { return original; }
 
     // Starts setup from `program_folder` with the medium as current
     // directory, gives the answers in order and waits for it to end.
@@ -190,148 +183,6 @@ protected:
         EXPECT_EQ(0, m_setup->wait_exit()) << "setup did not end; windows of setup: " << m_setup->captions();
     }
 
-    void expect_nothing_installed()
-    {
-        EXPECT_FALSE(file_exists("C:\\TAVIX"));
-        EXPECT_FALSE(file_exists(system_dir() + "\\Drivers\\tvi8042.sys"));
-        EXPECT_FALSE(file_exists(system_dir() + "\\Drivers\\tvsermou.sys"));
-        EXPECT_FALSE(file_exists(windows_dir() + "\\INF\\TAVMOUSE.INF"));
-        expect_not_registered();
-    }
-
-    void expect_not_registered()
-    {
-        EXPECT_FALSE(key_exists(HKEY_CLASSES_ROOT, kClsidKey));
-        EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, kHandlerKey));
-        EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kRunKey, "Hyper Marvane").found);
-        EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, kUninstallKey));
-        EXPECT_FALSE(file_exists(kPrograms + "\\TavMouse"));
-        EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, kServicesKey + "TVI8042"));
-        EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, kServicesKey + "tvsermou"));
-        EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassKey, "DriverDesc").found);
-    }
-
-    void expect_registered()
-    {
-        struct Row {
-            HKEY root;
-            std::string key;
-            const char *name;
-            std::string data;
-            DWORD bytes;
-        } rows[] = {
-            { HKEY_CLASSES_ROOT, kClsidKey + "\\InProcServer32", "", "C:\\Tavix\\TVNTCpl.dll", 21 },
-            { HKEY_CLASSES_ROOT, kClsidKey + "\\InProcServer32", "ThreadingModel", "Apartment", 10 },
-            { HKEY_LOCAL_MACHINE, kHandlerKey, "", "{4753B0A0-79BB-101B-AE4B-00AA00373B20}", 39 },
-            { HKEY_LOCAL_MACHINE, kRunKey, "Hyper Marvane", "C:\\Tavix\\TVPtr.exe C:\\Tavix", 28 },
-            { HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", "Tavix Hyper Marvane", 20 },
-            { HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", "C:\\Tavix\\TvUninst.exe", 22 },
-        };
-        for (const Row &r : rows) {
-            RegValue v = reg_value(r.root, r.key, r.name);
-            EXPECT_TRUE(v.found) << r.key << " \"" << r.name << "\"";
-            EXPECT_EQ((DWORD)REG_SZ, v.type) << r.key << " \"" << r.name << "\"";
-            EXPECT_EQ(r.bytes, v.size) << r.key << " \"" << r.name << "\"";
-            EXPECT_EQ(r.data, v.data) << r.key << " \"" << r.name << "\"";
-        }
-        EXPECT_FALSE(reg_value(HKEY_CLASSES_ROOT, kClsidKey, "").found) << "the class key has no default value";
-        expect_shortcuts();
-    }
-
-    void expect_shortcuts()
-    {
-        struct Link {
-            std::string file;
-            const char *target;
-            std::string description;
-        } links[] = {
-            { kPrograms + "\\TavMouse\\Hyper Marvane.Lnk", "c:\\Tavix\\Tvptr.exe", kPrograms + "\\TavMouse\\Hyper Marvane" },
-            { kPrograms + "\\TavMouse\\Uninstall.Lnk", "c:\\Tavix\\TVUninst.exe", kPrograms + "\\TavMouse\\Uninstall" },
-        };
-        CoInitialize(NULL);
-        for (const Link &l : links) {
-            IShellLinkA *link = NULL;
-            ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                                   (void **)&link)));
-            IPersistFile *file = NULL;
-            link->QueryInterface(IID_IPersistFile, (void **)&file);
-            WCHAR wide[MAX_PATH];
-            MultiByteToWideChar(CP_ACP, 0, l.file.c_str(), -1, wide, MAX_PATH);
-            EXPECT_TRUE(SUCCEEDED(file->Load(wide, STGM_READ))) << l.file;
-            char path[MAX_PATH] = "", description[MAX_PATH] = "";
-            link->GetPath(path, MAX_PATH, NULL, SLGP_RAWPATH);
-            link->GetDescription(description, MAX_PATH);
-            EXPECT_EQ(0, lstrcmpiA(l.target, path)) << l.file << ": target " << path;
-            EXPECT_EQ(l.description, description) << l.file;
-            file->Release();
-            link->Release();
-        }
-        CoUninitialize();
-    }
-
-    void expect_product_files(const char *missing = NULL)
-    {
-        struct Row {
-            const char *original;
-            const char *destination;
-        } rows[] = {
-            { "tvsermou.sys", "C:\\TAVIX\\tvsermou.sys" },
-            { "tvi8042.sys", "C:\\TAVIX\\tvi8042.sys" },
-            { "TVNTCpl.dll", "C:\\TAVIX\\TVNTCpl.dll" },
-            { "TVUninst.exe", "C:\\TAVIX\\TVUninst.exe" },
-            { "TVPtr.exe", "C:\\TAVIX\\TVPtr.exe" },
-            { "TMouse.hlp", "C:\\Tavix\\TMouse.hlp" },
-            { "TVPtr.dll", "C:\\TAVIX\\TVPtr.dll" },
-            { "TAVMOUSE.INF", "C:\\TAVIX\\TAVMOUSE.INF" },
-        };
-        for (const Row &r : rows) {
-            bool exists = false;
-            std::string got = read_file(r.destination, &exists);
-            if (missing && lstrcmpiA(missing, r.original) == 0) {
-                EXPECT_FALSE(exists) << r.destination;
-                continue;
-            }
-            EXPECT_TRUE(exists) << r.destination;
-            EXPECT_TRUE(got == original(r.original)) << r.destination << " differs from " << r.original;
-        }
-    }
-
-    // The service key of a kernel driver installed from the INF, with the
-    // Parameters key the settings page opens.
-    void expect_service(const char *name, const char *file)
-    {
-        std::string key = kServicesKey + name;
-        DWORD type = 0, size = sizeof(type);
-        ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "Type", RRF_RT_REG_DWORD, NULL,
-                                              &type, &size)) << name;
-        EXPECT_EQ((DWORD)SERVICE_KERNEL_DRIVER, type) << name;
-        RegValue image = reg_value(HKEY_LOCAL_MACHINE, key, "ImagePath");
-        std::string expected = system_dir() + "\\drivers\\" + file;
-        EXPECT_EQ(0, lstrcmpiA(expected.c_str(), image.data.c_str())) << name << ": " << image.data;
-        EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, key + "\\Parameters")) << name;
-    }
-
-    void expect_class_entries(const char *desc, DWORD descBytes, const char *section)
-    {
-        struct Row {
-            const char *name;
-            std::string data;
-            DWORD bytes;
-        } rows[] = {
-            { "DriverDesc", desc, descBytes },
-            { "InfPath", "Tavmouse.inf", 13 },
-            { "InfSection", section, 9 },
-            { "ProviderName", "Oblinar", 8 },
-        };
-        for (const Row &r : rows) {
-            RegValue v = reg_value(HKEY_LOCAL_MACHINE, kClassKey, r.name);
-            EXPECT_TRUE(v.found) << r.name;
-            EXPECT_EQ((DWORD)REG_SZ, v.type) << r.name;
-            EXPECT_EQ(r.bytes, v.size) << r.name;
-            EXPECT_EQ(r.data, v.data) << r.name;
-        }
-    }
-
     std::unique_ptr<SetupProcess> m_setup;
     SessionWatcher m_session;
     std::unique_ptr<SavedValue> m_savedPrograms;
@@ -344,11 +195,7 @@ struct Port {
     const char *name;
     std::vector<int> clicks;      // on the Install type dialog before Next
     Answer finish;                // how the Install Finished prompt is answered
-    const char *driver, *otherDriver;
-    const char *service, *otherService;
-    const char *description;
-    DWORD descriptionBytes;
-    const char *section;
+    const PortFacts *facts;
 };
 
 void PrintTo(const Port &p, std::ostream *os)
@@ -368,29 +215,21 @@ TEST_P(SetupInstall, PutsEveryFileEntryServiceAndShortcutInPlace)
     answers.push_back(p.finish);
     ASSERT_NO_FATAL_FAILURE(run_setup(answers));
 
-    std::string drivers = system_dir() + "\\Drivers\\";
-    EXPECT_TRUE(read_file(drivers + p.driver) == original(p.driver)) << drivers + p.driver;
-    EXPECT_FALSE(file_exists(drivers + p.otherDriver)) << drivers + p.otherDriver;
-    expect_product_files();
-    EXPECT_TRUE(read_file(windows_dir() + "\\INF\\TAVMOUSE.INF") == original("TAVMOUSE.INF"));
-    expect_service(p.service, p.driver);
-    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, kServicesKey + p.otherService)) << p.otherService;
-    expect_class_entries(p.description, p.descriptionBytes, p.section);
-    expect_registered();
+    expect_all_files(*p.facts, originals());
+    expect_service(*p.facts);
+    expect_class_entries(*p.facts, kClassKey);
+    expect_registered(kPrograms);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Ports, SetupInstall,
     ::testing::Values(
         // "No" on the Install Finished prompt.
-        Port{ "Ps2", {}, click(kFinish, IDCANCEL), "tvi8042.sys", "tvsermou.sys", "TVI8042", "tvsermou",
-              "Tavix PS2 Mouse Driver", 23, "PS2_Inst" },
+        Port{ "Ps2", {}, click(kFinish, IDCANCEL), &kPs2Facts },
         // Esc on the prompt counts as "No".
-        Port{ "Serial", { 1002 }, key(kFinish, VK_ESCAPE), "tvsermou.sys", "tvi8042.sys", "tvsermou", "TVI8042",
-              "Tavix Serial Mouse Driver", 26, "Ser_Inst" },
+        Port{ "Serial", { 1002 }, key(kFinish, VK_ESCAPE), &kSerialFacts },
         // Serial chosen, then PS/2 again: the last click counts.
-        Port{ "SerialThenPs2", { 1002, 1001 }, click(kFinish, IDCANCEL), "tvi8042.sys", "tvsermou.sys", "TVI8042",
-              "tvsermou", "Tavix PS2 Mouse Driver", 23, "PS2_Inst" }),
+        Port{ "SerialThenPs2", { 1002, 1001 }, click(kFinish, IDCANCEL), &kPs2Facts }),
     [](const ::testing::TestParamInfo<Port> &info) { return std::string(info.param.name); });
 
 // ---- passes that end without installing ------------------------------------------
@@ -410,7 +249,7 @@ class SetupAbandoned : public SetupWizard, public ::testing::WithParamInterface<
 TEST_P(SetupAbandoned, EndsWithNothingInstalled)
 {
     ASSERT_NO_FATAL_FAILURE(run_setup(GetParam().answers));
-    expect_nothing_installed();
+    expect_nothing_installed(kPrograms, kClassKey);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -458,9 +297,9 @@ TEST_F(SetupWizard, MissingPointerHelperEndsThePassAtExitSetup)
 
     // The copy step finished its other rows; nothing after it ran.
     EXPECT_TRUE(read_file(system_dir() + "\\Drivers\\tvi8042.sys") == original("tvi8042.sys"));
-    expect_product_files("TVPtr.exe");
+    expect_product_files(originals(), "TVPtr.exe");
     EXPECT_FALSE(file_exists(windows_dir() + "\\INF\\TAVMOUSE.INF"));
-    expect_not_registered();
+    expect_not_registered(kPrograms, kClassKey);
 }
 
 TEST_F(SetupWizard, InfMissingNextToTheProgramStillRegisters)
@@ -472,11 +311,11 @@ TEST_F(SetupWizard, InfMissingNextToTheProgramStillRegisters)
     ASSERT_NO_FATAL_FAILURE(run_setup({ click(kWelcome, IDOK), click(kInstallType, IDOK),
                                         click("SETUP", IDOK, says(kInfMessage)), click(kFinish, IDCANCEL) },
                                       kProgramFolder));
-    expect_product_files();
+    expect_product_files(originals());
     EXPECT_TRUE(read_file(windows_dir() + "\\INF\\TAVMOUSE.INF") == original("TAVMOUSE.INF"));
     EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, kServicesKey + "TVI8042"));
     EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassKey, "DriverDesc").found);
-    expect_registered();
+    expect_registered(kPrograms);
 }
 
 } // namespace
