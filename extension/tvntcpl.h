@@ -71,6 +71,26 @@ struct DriverLink {
     DWORD  Ps2Present;
 };
 
+// The query's answer: a 16-bit "mouse present" word at offset 0 and the
+// 16-bit number of buttons at offset 2; a field counts only when the driver
+// wrote all of its bytes.
+enum {
+    kAnswerPresentOffset = 0,
+    kAnswerButtonsOffset = 2,
+    kAnswerPresentEnd = 2,   // bytes a driver must write for the flag
+    kAnswerButtonsEnd = 4,   // ... and for the number of buttons
+};
+
+// Opens a driver's device into *device (closing a handle still left there)
+// and sends it the query. The answer is zero-filled first; the result is
+// the number of answer bytes the driver wrote, 0 when the device cannot be
+// opened or the query fails.
+DWORD ProbeDriver(const char *deviceName, DWORD queryCode, HANDLE *device,
+                  BYTE (&answer)[kQueryAnswerSize]);
+
+// Sends the low 16 bits of value, little-endian, as a 2-byte set request.
+void SendDriverSetting(HANDLE device, DWORD code, DWORD value);
+
 // ---------------------------------------------------------------------------
 // Help file and uninstaller, started from the page's buttons.
 
