@@ -36,3 +36,17 @@ screenshots: build
 # packed with mscompress, laid out in $(BUILD)/medium.
 medium: build
 	medium/assemble $(BUILD)/bin $(BUILD)/medium
+
+# The road of one installation and one use of the settings page, in a fresh
+# prefix under Xvfb: pictures of every dialog in $(BUILD)/demo, a summary of
+# what was installed and what the driver received.
+demo: medium
+	WINE_ENV_ROOT=$(abspath $(BUILD))/wine scripts/wine-env scripts/demo $(BUILD)
+
+# setup.exe and the Mouse control panel on your own DISPLAY, in a prefix
+# that stays in $(BUILD)/wine-interactive between runs.
+run-setup: medium
+	scripts/run-interactive setup $(BUILD)
+
+run-cpl: build
+	scripts/run-interactive cpl $(BUILD)
