@@ -218,22 +218,24 @@ TEST_F(SetupSteps, ServicesOfBothDriversPointAtTheDriversFolder)
     open_window();
     m_dlg.InstallPs2Inf();
     m_dlg.InstallSerialInf();
-    // Wine's service manager stops showing a service to the process that
-    // created it once the creating handle is closed, while every other
-    // process sees it; so the service database is read where the manager
-    // keeps it, in the services' registry keys.
+    SC_HANDLE scm = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
+    ASSERT_TRUE(scm != NULL);
     for (const char *name : { "TVI8042", "tvsermou" }) {
-        std::string key = std::string("SYSTEM\\CurrentControlSet\\Services\\") + name;
-        DWORD type = 0, size = sizeof(type);
-        ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "Type", RRF_RT_REG_DWORD,
-                                              NULL, &type, &size)) << name;
-        EXPECT_EQ((DWORD)SERVICE_KERNEL_DRIVER, type) << name;
-        RegValue image = reg_value(HKEY_LOCAL_MACHINE, key, "ImagePath");
+        SC_HANDLE svc = OpenServiceA(scm, name, SERVICE_QUERY_CONFIG);
+        ASSERT_TRUE(svc != NULL) << name << ": error " << GetLastError();
+        char buf[4096];
+        DWORD needed;
+        QUERY_SERVICE_CONFIGA *cfg = (QUERY_SERVICE_CONFIGA *)buf;
+        ASSERT_TRUE(QueryServiceConfigA(svc, cfg, sizeof(buf), &needed)) << name;
+        EXPECT_EQ((DWORD)SERVICE_KERNEL_DRIVER, cfg->dwServiceType) << name;
         std::string file = std::string(name) == "TVI8042" ? "tvi8042.sys" : "tvsermou.sys";
         std::string expected = system_dir() + "\\drivers\\" + file;
-        EXPECT_EQ(0, lstrcmpiA(expected.c_str(), image.data.c_str())) << name << ": " << image.data;
-        EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, key + "\\Parameters")) << name;
+        EXPECT_EQ(0, lstrcmpiA(expected.c_str(), cfg->lpBinaryPathName)) << name << ": " << cfg->lpBinaryPathName;
+        CloseServiceHandle(svc);
+        std::string key = std::string("SYSTEM\\CurrentControlSet\\Services\\") + name + "\\Parameters";
+        EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, key)) << key;
     }
+    CloseServiceHandle(scm);
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
