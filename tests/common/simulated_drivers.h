@@ -216,6 +216,28 @@ inline bool install(const Port &port, DWORD buttons = kButtonsAbsent, std::strin
     return ok;
 }
 
+// Stops the driver and leaves its service and key in place: the device is
+// gone until the service starts again.
+inline bool stop(const Port &port)
+{
+    SC_HANDLE scm = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
+    if (!scm)
+        return false;
+    SC_HANDLE service = OpenServiceA(scm, port.service, SERVICE_STOP | SERVICE_QUERY_STATUS);
+    bool ok = false;
+    if (service) {
+        SERVICE_STATUS status;
+        ControlService(service, SERVICE_CONTROL_STOP, &status);
+        ok = wintest::wait_for([&] {
+            DWORD state;
+            return service_state(port, &state) && state == SERVICE_STOPPED;
+        });
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(scm);
+    return ok && wintest::wait_for([&] { return !device_opens(port); });
+}
+
 // Stops and deletes the service, and removes what is left of its key.
 inline bool remove(const Port &port)
 {
@@ -266,34 +288,47 @@ private:
 };
 
 // The driver's Parameters key, made by a test and deleted with all its
-// values when the object goes.
+// values when the object goes. Without the driver's service the service key
+// is made too, and goes again with it.
 class ScopedParameters {
 public:
     explicit ScopedParameters(const Port &port) : port_(port)
     {
+        const std::string service = service_key(port);
         HKEY key;
         DWORD disposition = 0;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, port.parameters_key, 0, NULL, 0,
-                            KEY_ALL_ACCESS, NULL, &key, &disposition) == ERROR_SUCCESS) {
-            created_ = disposition == REG_CREATED_NEW_KEY;
-            RegCloseKey(key);
-        }
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, service.c_str(), 0, NULL, 0, KEY_ALL_ACCESS,
+                            NULL, &key, &disposition) != ERROR_SUCCESS)
+            return;
+        RegCloseKey(key);
+        if (disposition == REG_CREATED_NEW_KEY)
+            made_ = service;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, port.parameters_key, 0, NULL, 0, KEY_ALL_ACCESS,
+                            NULL, &key, &disposition) != ERROR_SUCCESS)
+            return;
+        RegCloseKey(key);
+        ok_ = true;
+        if (disposition == REG_CREATED_NEW_KEY && made_.empty())
+            made_ = port.parameters_key;
     }
     ~ScopedParameters()
     {
-        if (created_) {
-            RegDeleteTreeA(HKEY_LOCAL_MACHINE, port_.parameters_key);
-            RegDeleteKeyA(HKEY_LOCAL_MACHINE, port_.parameters_key);
+        if (!made_.empty()) {
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, made_.c_str());
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, made_.c_str());
         }
     }
     ScopedParameters(const ScopedParameters &) = delete;
     ScopedParameters &operator=(const ScopedParameters &) = delete;
 
-    bool created() const { return created_; }
+    // The key exists (made here or before).
+    bool ok() const { return ok_; }
+    bool created() const { return !made_.empty(); }
 
 private:
     const Port &port_;
-    bool created_ = false;
+    std::string made_;
+    bool ok_ = false;
 };
 
 } // namespace simdrv
