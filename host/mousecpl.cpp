@@ -204,15 +204,20 @@ void CALLBACK SignalReady(HWND, UINT, UINT_PTR timer, DWORD)
 {
     if (!Sheet || !IsWindowVisible(Sheet) || NeedsPaint(Sheet))
         return;
-    KillTimer(NULL, timer);
-    HANDLE file = CreateFileA(ReadyFile, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    // The waiting side polls the file and may hold it open for a moment:
+    // share it for reading, and try again at the next tick when it cannot
+    // be written now.
+    HANDLE file = CreateFileA(ReadyFile, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
     char text[32];
     int n = wsprintfA(text, "%lu\r\n", (unsigned long)(ULONG_PTR)Sheet);
-    DWORD written;
-    WriteFile(file, text, n, &written, NULL);
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, text, n, &written, NULL) && written == (DWORD)n;
     CloseHandle(file);
+    if (ok)
+        KillTimer(NULL, timer);
 }
 
 int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM)
