@@ -37,8 +37,9 @@ void SendDriverSetting(HANDLE device, DWORD code, DWORD value)
     if (device == INVALID_HANDLE_VALUE)
         return;
     WORD setting = LOWORD(value);
+    static_assert(sizeof(setting) == kSetRequestSize, "a set request carries 2 bytes");
     DWORD returned;
-    DeviceIoControl(device, code, &setting, sizeof(setting), NULL, 0, &returned, NULL);
+    DeviceIoControl(device, code, &setting, kSetRequestSize, NULL, 0, &returned, NULL);
 }
 
 void CloseDriverLink(void)

@@ -69,11 +69,6 @@ static void LoadStoredSettings(HKEY key)
     LoadSetting(key, VALUE_CENTER, &SharedBlock->Center);
 }
 
-static void EnableControl(HWND page, int id, BOOL enable)
-{
-    EnableWindow(GetDlgItem(page, id), enable);
-}
-
 void LoadPageSettings(HWND page)
 {
     DriverLink &link = PageState.Link;

@@ -4,10 +4,10 @@
 // secondary function between the lists for a left-hand user, shows the
 // pressed buttons, runs the double-click test area and starts help and the
 // uninstaller.
-#include <windows.h>
-#include <commctrl.h>
 #include "tvntcpl.h"
 #include "resource.h"
+
+#include <commctrl.h>
 
 // ---------------------------------------------------------------------------
 // Small helpers.
@@ -16,11 +16,6 @@
 static void MarkSheetChanged(HWND page)
 {
     SendMessageA(GetParent(page), PSM_CHANGED, (WPARAM)page, 0);
-}
-
-static void EnableControl(HWND page, int id, BOOL enable)
-{
-    EnableWindow(GetDlgItem(page, id), enable);
 }
 
 static LRESULT ListSelection(HWND page, int id)
@@ -78,8 +73,9 @@ static void OnHelp(HWND page)
     WinHelpA(page, HELP_FILE_PATH, HELP_FINDER, 0);
 }
 
-// A command that fills the whole buffer has no room for its terminating
-// zero and may have been cut short: it is not run.
+// Zero-terminates the command read into the buffer. A value that fills the
+// whole buffer without ending in a zero leaves no room for one: it is not
+// run.
 static BOOL TerminateCommand(char *command, DWORD size, DWORD capacity)
 {
     if (size < capacity) {

@@ -39,9 +39,9 @@ extern const char *const ButtonFunctionNames[kButtonFunctionCount];
 #define TVSERMOU_DEVICE_NAME "\\\\.\\TVSERMOU"
 #define TVI8042_DEVICE_NAME  "\\\\.\\TVI8042"
 
-#define FILE_DEVICE_SERIAL_MOUSE_PORT_TV 0x1A
-#define FILE_DEVICE_8042_PORT_TV         0x27
-
+// Control codes, all METHOD_BUFFERED and FILE_ANY_ACCESS: device type 0x1A
+// (serial mouse port), functions 0x900 to 0x902, and device type 0x27 (8042
+// port), functions 0x800 to 0x802.
 #define IOCTL_TVSERMOU_QUERY_ATTRIBUTES 0x1A2400  // no input, 16-byte answer
 #define IOCTL_TVSERMOU_SET_ACCELERATOR  0x1A2404  // 2-byte input
 #define IOCTL_TVSERMOU_SET_SENSITIVITY  0x1A2408  // 2-byte input
@@ -88,7 +88,8 @@ enum {
 DWORD ProbeDriver(const char *deviceName, DWORD queryCode, HANDLE *device,
                   BYTE (&answer)[kQueryAnswerSize]);
 
-// Sends the low 16 bits of value, little-endian, as a 2-byte set request.
+// Sends the low 16 bits of value, little-endian, as a 2-byte set request;
+// nothing when the device is not open.
 void SendDriverSetting(HANDLE device, DWORD code, DWORD value);
 
 // ---------------------------------------------------------------------------
@@ -126,6 +127,13 @@ void CloseSharedBlock(void);
 
 // Driver link.
 void CloseDriverLink(void);
+
+// Enables or disables one control of the page; loading and the page
+// procedure both switch lists and their labels this way.
+inline void EnableControl(HWND page, int id, BOOL enable)
+{
+    EnableWindow(GetDlgItem(page, id), enable);
+}
 
 // Page loading and applying.
 void LoadPageSettings(HWND page);

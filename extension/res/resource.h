@@ -4,8 +4,7 @@
 #define IDD_BUTTONS_PAGE       201
 
 #define IDB_LOGO               102
-#define IDB_MOUSE_FIRST        103  // + button mask (1 left, 2 middle, 4 right)
-#define IDB_MOUSE_LAST         110
+#define IDB_MOUSE_FIRST        103  // + button mask (1 left, 2 middle, 4 right): 103 to 110
 
 #define IDI_ANIMAL_AT_REST     104
 #define IDI_ANIMAL_STARTLED    105
