@@ -10,17 +10,10 @@
 namespace {
 
 CWinApp *g_app = NULL;
-HINSTANCE g_instance = NULL;
 HINSTANCE g_resource = NULL;
 char g_defaultTitle[MAX_PATH];
 
 std::map<HWND, CWnd *> &permanent_map()
-{
-    static std::map<HWND, CWnd *> map;
-    return map;
-}
-
-std::map<HWND, CWnd *> &temp_wnd_map()
 {
     static std::map<HWND, CWnd *> map;
     return map;
@@ -36,27 +29,29 @@ int g_modalDepth = 0;
 
 // The message being handled, for CWnd::Default().
 struct CurrentMessage {
-    HWND hWnd;
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
 };
-CurrentMessage g_current = { NULL, 0, 0, 0 };
+CurrentMessage g_current = { 0, 0, 0 };
 
-// Base name of a path without its extension, into out.
-void base_name(const char *path, char *out, size_t cch)
+// The title of a program that names none: the base name of its file
+// without the extension, in capitals, so that setup.exe and SETUP.EXE are
+// both titled "SETUP".
+void title_from_path(const char *path, char *out)
 {
     const char *name = path;
     for (const char *p = path; *p; ++p)
         if (*p == '\\' || *p == '/' || *p == ':')
             name = p + 1;
-    StringCchCopyA(out, cch, name);
+    StringCchCopyA(out, MAX_PATH, name);
     char *dot = NULL;
     for (char *p = out; *p; ++p)
         if (*p == '.')
             dot = p;
     if (dot)
         *dot = '\0';
+    CharUpperA(out);
 }
 
 // The owner for a framework message box or modal dialog without a parent:
@@ -141,21 +136,6 @@ CWnd *CWnd::FromHandlePermanent(HWND hWnd)
     return it == permanent_map().end() ? NULL : it->second;
 }
 
-CWnd *CWnd::FromHandle(HWND hWnd)
-{
-    if (!hWnd)
-        return NULL;
-    CWnd *wnd = FromHandlePermanent(hWnd);
-    if (wnd)
-        return wnd;
-    CWnd *&temp = temp_wnd_map()[hWnd];
-    if (!temp) {
-        temp = new CWnd;
-        temp->m_hWnd = hWnd;
-    }
-    return temp;
-}
-
 BOOL CWnd::Attach(HWND hWnd)
 {
     if (!hWnd || m_hWnd)
@@ -183,11 +163,6 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
     return TRUE;
 }
 
-CWnd *CWnd::GetDlgItem(int nID) const
-{
-    return FromHandle(::GetDlgItem(m_hWnd, nID));
-}
-
 void CWnd::SetDlgItemText(int nID, LPCSTR lpszString)
 {
     ::SetDlgItemTextA(m_hWnd, nID, lpszString);
@@ -213,11 +188,6 @@ BOOL CWnd::DestroyWindow()
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     return ::SendMessageA(m_hWnd, message, wParam, lParam);
-}
-
-BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return ::PostMessageA(m_hWnd, message, wParam, lParam);
 }
 
 CMenu *CWnd::GetSystemMenu(BOOL bRevert) const
@@ -301,7 +271,6 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     if (!wnd)
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
     CurrentMessage saved = g_current;
-    g_current.hWnd = hWnd;
     g_current.message = message;
     g_current.wParam = wParam;
     g_current.lParam = lParam;
@@ -314,18 +283,12 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)wnd->m_pfnSuper);
         wnd->Detach();
         wnd->m_pfnSuper = NULL;
-        wnd->PostNcDestroy();
     }
     return result;
 }
 
 void AfxDeleteTempMaps()
 {
-    for (std::map<HWND, CWnd *>::iterator it = temp_wnd_map().begin(); it != temp_wnd_map().end(); ++it) {
-        it->second->m_hWnd = NULL;
-        delete it->second;
-    }
-    temp_wnd_map().clear();
     for (std::map<HMENU, CMenu *>::iterator it = temp_menu_map().begin(); it != temp_menu_map().end(); ++it)
         delete it->second;
     temp_menu_map().clear();
@@ -351,8 +314,6 @@ BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDOK, OnOK)
     ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
-
-CDialog::CDialog() : m_nIDTemplate(0), m_pParentWnd(NULL) {}
 
 CDialog::CDialog(UINT nIDTemplate, CWnd *pParentWnd)
     : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
@@ -484,10 +445,9 @@ BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
 END_MESSAGE_MAP()
 
 CWinApp::CWinApp(LPCSTR lpszAppName)
-    : m_pszAppName(NULL), m_pszExeName(NULL), m_pszHelpFilePath(NULL), m_hInstance(NULL),
-      m_lpCmdLine(NULL), m_nCmdShow(SW_SHOWNORMAL), m_pMainWnd(NULL), m_nExitCode(0)
+    : m_pszAppName(NULL), m_pszHelpFilePath(NULL), m_nExitCode(0)
 {
-    m_szAppName[0] = m_szExeName[0] = m_szHelpPath[0] = '\0';
+    m_szAppName[0] = m_szHelpPath[0] = '\0';
     if (lpszAppName) {
         StringCchCopyA(m_szAppName, MAX_PATH, lpszAppName);
         m_pszAppName = m_szAppName;
@@ -508,8 +468,6 @@ void CWinApp::SetNamesFromModule(HINSTANCE hInstance)
     DWORD n = GetModuleFileNameA(hInstance, path, sizeof(path));
     if (n == 0 || n >= sizeof(path))
         path[0] = '\0';
-    base_name(path, m_szExeName, MAX_PATH);
-    m_pszExeName = m_szExeName;
     // Help file: the program's path with the extension ".HLP".
     if (path[0]) {
         StringCchCopyA(m_szHelpPath, MAX_PATH, path);
@@ -525,12 +483,8 @@ void CWinApp::SetNamesFromModule(HINSTANCE hInstance)
             m_pszHelpFilePath = m_szHelpPath;
     }
     if (!m_pszAppName) {
-        // No name given and no title string: the title is the program
-        // file's base name. The product shipped as SETUP.EXE and its title
-        // read "SETUP"; the name is upper-cased so that a copy named
-        // setup.exe keeps that title.
-        StringCchCopyA(m_szAppName, MAX_PATH, m_szExeName);
-        CharUpperA(m_szAppName);
+        // No name given and no title string.
+        title_from_path(path, m_szAppName);
         m_pszAppName = m_szAppName;
     }
 }
@@ -550,23 +504,11 @@ int CWinApp::Run()
 
 int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT)
 {
-    // As the framework always did: a box that names no icon gets the one
-    // that fits its buttons.
-    if ((nType & MB_ICONMASK) == 0) {
-        switch (nType & MB_TYPEMASK) {
-        case MB_OK:
-        case MB_OKCANCEL:
-            nType |= MB_ICONEXCLAMATION;
-            break;
-        case MB_YESNO:
-        case MB_YESNOCANCEL:
-            nType |= MB_ICONQUESTION;
-            break;
-        case MB_ABORTRETRYIGNORE:
-        case MB_RETRYCANCEL:
-            break;
-        }
-    }
+    // As the framework always did: an OK box that names no icon gets the
+    // exclamation mark.
+    UINT buttons = nType & MB_TYPEMASK;
+    if ((nType & MB_ICONMASK) == 0 && (buttons == MB_OK || buttons == MB_OKCANCEL))
+        nType |= MB_ICONEXCLAMATION;
     return ::MessageBoxA(safe_owner(), lpszPrompt, AfxGetAppName(), nType);
 }
 
@@ -600,17 +542,10 @@ LPCSTR AfxGetAppName()
     if (!g_defaultTitle[0]) {
         char path[MAX_PATH];
         DWORD n = GetModuleFileNameA(NULL, path, sizeof(path));
-        if (n > 0 && n < sizeof(path)) {
-            base_name(path, g_defaultTitle, MAX_PATH);
-            CharUpperA(g_defaultTitle);
-        }
+        if (n > 0 && n < sizeof(path))
+            title_from_path(path, g_defaultTitle);
     }
     return g_defaultTitle;
-}
-
-HINSTANCE AfxGetInstanceHandle()
-{
-    return g_instance ? g_instance : GetModuleHandleA(NULL);
 }
 
 HINSTANCE AfxGetResourceHandle()
@@ -618,28 +553,16 @@ HINSTANCE AfxGetResourceHandle()
     return g_resource ? g_resource : GetModuleHandleA(NULL);
 }
 
-BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow)
-{
-    g_instance = hInstance;
-    g_resource = hInstance;
-    if (g_app) {
-        g_app->m_hInstance = hInstance;
-        g_app->m_lpCmdLine = lpCmdLine;
-        g_app->m_nCmdShow = nCmdShow;
-        g_app->SetNamesFromModule(hInstance);
-    }
-    return TRUE;
-}
-
-int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
+// The program takes no command line; the framework reads none.
+int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
     CWinApp *app = AfxGetApp();
-    if (!app || !AfxWinInit(hInstance, hPrevInstance, lpCmdLine, nCmdShow))
+    if (!app)
         return -1;
+    g_resource = hInstance;
+    app->SetNamesFromModule(hInstance);
     int rc;
-    if (!app->InitApplication())
-        rc = -1;
-    else if (!app->InitInstance())
+    if (!app->InitInstance())
         rc = app->ExitInstance();   // no message loop
     else
         rc = app->Run();

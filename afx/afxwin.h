@@ -107,10 +107,8 @@ protected:
 class CString {
 public:
     CString() {}
-    CString(LPCSTR s) : m_text(s ? s : "") {}
     BOOL LoadString(UINT nID);
     BOOL IsEmpty() const { return m_text.empty(); }
-    int GetLength() const { return (int)m_text.size(); }
     operator LPCSTR() const { return m_text.c_str(); }
 
 private:
@@ -126,10 +124,7 @@ public:
     CWnd();
     virtual ~CWnd();
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
-    // The object bound to a window; for a window that has none, a temporary
-    // object that the framework deletes when the outermost modal loop ends.
-    static CWnd *FromHandle(HWND hWnd);
+    // The object bound to a window, or NULL.
     static CWnd *FromHandlePermanent(HWND hWnd);
 
     BOOL Attach(HWND hWnd);
@@ -138,7 +133,6 @@ public:
     // through the object's message map.
     BOOL SubclassWindow(HWND hWnd);
 
-    CWnd *GetDlgItem(int nID) const;
     void SetDlgItemText(int nID, LPCSTR lpszString);
     void CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton);
     // A message box owned by this window; without a caption it carries the
@@ -147,7 +141,6 @@ public:
     // Destroys the window; does nothing and returns FALSE without one.
     virtual BOOL DestroyWindow();
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
     void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
     CMenu *GetSystemMenu(BOOL bRevert) const;
@@ -169,13 +162,13 @@ protected:
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // The default processing of the message being handled.
     LRESULT Default();
-    virtual void PostNcDestroy() {}
 
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 };
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Frees the temporary menu objects of GetSystemMenu.
 void AfxDeleteTempMaps();
 
 // ---- dialogs ------------------------------------------------------------
@@ -194,7 +187,6 @@ void DDX_Control(CDataExchange *pDX, int nIDC, CWnd &rControl);
 
 class CDialog : public CWnd {
 public:
-    CDialog();
     CDialog(UINT nIDTemplate, CWnd *pParentWnd = NULL);
 
     // Modeless window from a template; TRUE when it was created.
@@ -268,14 +260,8 @@ public:
     virtual ~CWinApp();
 
     LPCSTR m_pszAppName;
-    LPCSTR m_pszExeName;
     LPCSTR m_pszHelpFilePath;
-    HINSTANCE m_hInstance;
-    LPSTR m_lpCmdLine;
-    int m_nCmdShow;
-    CWnd *m_pMainWnd;
 
-    virtual BOOL InitApplication() { return TRUE; }
     virtual BOOL InitInstance() { return TRUE; }
     virtual int ExitInstance() { return m_nExitCode; }
     // The message loop; ends with WM_QUIT and returns ExitInstance().
@@ -287,7 +273,7 @@ public:
 
     void OnHelp();
 
-    // Program file names and title, from the module (called by AfxWinInit).
+    // Title and help file from the program file (called by AfxWinMain).
     void SetNamesFromModule(HINSTANCE hInstance);
 
 protected:
@@ -295,7 +281,6 @@ protected:
 
 private:
     char m_szAppName[MAX_PATH];
-    char m_szExeName[MAX_PATH];
     char m_szHelpPath[MAX_PATH];
 
     DECLARE_MESSAGE_MAP()
@@ -303,9 +288,7 @@ private:
 
 CWinApp *AfxGetApp();
 LPCSTR AfxGetAppName();
-HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
-BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
 // The application's message box: its title as caption.
 int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);

@@ -54,16 +54,16 @@ void CCopyFilesDlg::DoDataExchange(CDataExchange *pDX)
 
 BOOL CCopyFilesDlg::OnInitDialog()
 {
-    CDialog::OnInitDialog();
-    m_progress.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(1, 100));
-    m_progress.SendMessage(PBM_SETSTEP, 1, 0);
-    m_progress.SendMessage(PBM_SETPOS, 1, 0);
+    CDialog::OnInitDialog();   // binds m_progress to its control
+    m_progress.SetRange(1, 100);
+    m_progress.SetStep(1);
+    m_progress.SetPos(1);
     return TRUE;
 }
 
 void CCopyFilesDlg::ReportProgress(int nValue)
 {
-    m_progress.SendMessage(PBM_SETPOS, (WPARAM)nValue, 0);
+    m_progress.SetPos(nValue);
     char text[16];
     StringCchPrintfA(text, sizeof(text), "%d%%", nValue);
     SetDlgItemText(IDC_PERCENT_TEXT, text);
@@ -80,25 +80,22 @@ void CCopyFilesDlg::ExpandFile(LPCSTR lpszDest, LPCSTR lpszSource)
                                : LZERROR_BADINHANDLE;
     if (source == LZERROR_BADINHANDLE || source == LZERROR_GLOBALLOC) {
         ::MessageBoxA(NULL,
-                    "Can't read source file to continue copying!\n\n"
-                    "You must check your path of source file!",
-                    "Setup Error", MB_OK | MB_ICONWARNING);
+                      "Can't read source file to continue copying!\n\n"
+                      "You must check your path of source file!",
+                      "Setup Error", MB_OK | MB_ICONWARNING);
         CopyFailed = 1;
         return;
     }
-    // Destination failures are not detected; an empty destination (a path
-    // that did not fit) is simply not written.
-    if (lpszDest[0]) {
-        OFSTRUCT destOf = { 0 };
-        INT dest = LZOpenFileA((LPSTR)lpszDest, &destOf, OF_CREATE | OF_WRITE);
-        if (dest >= 0) {
-            LZCopy(source, dest);
-            LZClose(source);
-            LZClose(dest);
-            return;
-        }
-    }
+    // A destination that cannot be created is not reported: nothing is
+    // copied, and the failed handle goes to neither the copy nor the close.
+    // An empty destination is a path that did not fit its buffer.
+    OFSTRUCT destOf = { 0 };
+    INT dest = lpszDest[0] ? LZOpenFileA((LPSTR)lpszDest, &destOf, OF_CREATE | OF_WRITE) : HFILE_ERROR;
+    if (dest >= 0)
+        LZCopy(source, dest);
     LZClose(source);
+    if (dest >= 0)
+        LZClose(dest);
 }
 
 void CCopyFilesDlg::CopyDriver(LPCSTR lpszSourceName, LPCSTR lpszDriverName, int nProgress)

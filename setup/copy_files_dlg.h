@@ -42,7 +42,7 @@ protected:
 
 private:
     void CopyDriver(LPCSTR lpszSourceName, LPCSTR lpszDriverName, int nProgress);
-    void InstallInf(LPCSTR lpszInstallSection, LPCSTR lpszServicesSection, int nProgress);
+    BOOL InstallInfSections(LPCSTR lpszInstallSection, LPCSTR lpszServicesSection);
     void SetClassEntries(LPCSTR lpszDriverDesc, LPCSTR lpszInfSection);
 
     DECLARE_MESSAGE_MAP()

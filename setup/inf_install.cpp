@@ -3,16 +3,12 @@
 
 #include <setupapi.h>
 #include "path_buffer.h"
+#include "registry_strings.h"
 
 namespace {
 
 const char kDeviceInstanceKey[] = "SYSTEM\\CurrentControlSet\\Enum\\Root\\*PNP0F03\\1_0_21_0_31_0";
 const char kClassKeyRoot[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
-
-void SetString(HKEY key, LPCSTR name, LPCSTR value)
-{
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)lstrlenA(value) + 1);
-}
 
 // The folder that holds the running program, with its trailing backslash.
 BOOL GetProgramFolder(char *folder)
@@ -36,7 +32,10 @@ BOOL GetProgramFolder(char *folder)
 
 } // namespace
 
-void CCopyFilesDlg::InstallInf(LPCSTR lpszInstallSection, LPCSTR lpszServicesSection, int nProgress)
+// Opens tavmouse.inf beside the program, carries out the registry
+// operations of the install section and installs the services of the
+// services section. FALSE, after the warning, when the INF cannot be opened.
+BOOL CCopyFilesDlg::InstallInfSections(LPCSTR lpszInstallSection, LPCSTR lpszServicesSection)
 {
     char folder[MAX_PATH];
     char infPath[MAX_PATH];
@@ -49,27 +48,30 @@ void CCopyFilesDlg::InstallInf(LPCSTR lpszInstallSection, LPCSTR lpszServicesSec
         MessageBox("Setup can't open 'TavMouse.Inf' file,\nPlease check if this file is located "
                    "in correct path!INF file path error...",
                    NULL, MB_OK | MB_ICONWARNING);
-        return;
+        return FALSE;
     }
     SetupInstallFromInfSectionA(NULL, inf, lpszInstallSection, SPINST_REGISTRY, HKEY_LOCAL_MACHINE,
                                 folder, 0, NULL, NULL, NULL, NULL);
     SetupInstallServicesFromInfSectionA(inf, lpszServicesSection, SPSVCINST_ASSOCSERVICE);
     SetupCloseInfFile(inf);
-    if (lstrcmpA(lpszInstallSection, "Ser_Inst") == 0)
-        SetSerialClassEntries();
-    else
-        SetPs2ClassEntries();
-    ReportProgress(nProgress);
+    return TRUE;
 }
 
+// Without the INF neither class entries nor progress: the step ends.
 void CCopyFilesDlg::InstallSerialInf()
 {
-    InstallInf("Ser_Inst", "Ser_Inst.Services", 93);
+    if (!InstallInfSections("Ser_Inst", "Ser_Inst.Services"))
+        return;
+    SetSerialClassEntries();
+    ReportProgress(93);
 }
 
 void CCopyFilesDlg::InstallPs2Inf()
 {
-    InstallInf("PS2_Inst", "PS2_Inst.Services", 95);
+    if (!InstallInfSections("PS2_Inst", "PS2_Inst.Services"))
+        return;
+    SetPs2ClassEntries();
+    ReportProgress(95);
 }
 
 void CCopyFilesDlg::SetClassEntries(LPCSTR lpszDriverDesc, LPCSTR lpszInfSection)
@@ -77,31 +79,21 @@ void CCopyFilesDlg::SetClassEntries(LPCSTR lpszDriverDesc, LPCSTR lpszInfSection
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDeviceInstanceKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
+    // The "Driver" value names the device's driver key below the class root.
     char driver[MAX_PATH];
-    DWORD size = sizeof(driver);
-    DWORD type = 0;
-    LONG rc = RegQueryValueExA(key, "Driver", NULL, &type, (BYTE *)driver, &size);
+    BOOL read = QueryStringValue(key, "Driver", driver);
     RegCloseKey(key);
-    if (rc != ERROR_SUCCESS)
+    if (!read)
         return;
-    // The stored string need not end in a zero: terminate it, and treat a
-    // value that fills the whole buffer without one as unreadable.
-    if (size == 0)
-        driver[0] = '\0';
-    else if (driver[size - 1] != '\0') {
-        if (size >= sizeof(driver))
-            return;
-        driver[size] = '\0';
-    }
     char classKey[MAX_PATH];
     if (!PathCopy(classKey, kClassKeyRoot) || !PathAppendTail(classKey, driver))
         return;   // a path that does not fit names no class key
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, classKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
         return;
-    SetString(key, "DriverDesc", lpszDriverDesc);
-    SetString(key, "InfPath", "Tavmouse.inf");
-    SetString(key, "InfSection", lpszInfSection);
-    SetString(key, "ProviderName", "Oblinar");
+    SetStringValue(key, "DriverDesc", lpszDriverDesc);
+    SetStringValue(key, "InfPath", "Tavmouse.inf");
+    SetStringValue(key, "InfSection", lpszInfSection);
+    SetStringValue(key, "ProviderName", "Oblinar");
     RegCloseKey(key);
 }
 

@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include "path_buffer.h"
+#include "registry_strings.h"
 
 namespace {
 
@@ -28,25 +29,19 @@ HKEY CreateKey(HKEY root, LPCSTR path)
     return key;
 }
 
-// A REG_SZ value with its terminating zero counted.
-void SetString(HKEY key, LPCSTR name, LPCSTR value)
-{
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)lstrlenA(value) + 1);
-}
-
 } // namespace
 
 void CCopyFilesDlg::RegisterExtension()
 {
     HKEY key = CreateKey(HKEY_CLASSES_ROOT, kExtensionClassKey);
     if (key) {
-        SetString(key, "", "C:\\Tavix\\TVNTCpl.dll");
-        SetString(key, "ThreadingModel", "Apartment");
+        SetStringValue(key, "", "C:\\Tavix\\TVNTCpl.dll");
+        SetStringValue(key, "ThreadingModel", "Apartment");
         RegCloseKey(key);
     }
     key = CreateKey(HKEY_LOCAL_MACHINE, kPropertySheetHandlerKey);
     if (key) {
-        SetString(key, "", "{4753B0A0-79BB-101B-AE4B-00AA00373B20}");
+        SetStringValue(key, "", "{4753B0A0-79BB-101B-AE4B-00AA00373B20}");
         RegCloseKey(key);
     }
     ReportProgress(97);
@@ -56,7 +51,7 @@ void CCopyFilesDlg::RegisterRunAtLogon()
 {
     HKEY key = CreateKey(HKEY_LOCAL_MACHINE, kRunKey);
     if (key) {
-        SetString(key, "Hyper Marvane", "C:\\Tavix\\TVPtr.exe C:\\Tavix");
+        SetStringValue(key, "Hyper Marvane", "C:\\Tavix\\TVPtr.exe C:\\Tavix");
         RegCloseKey(key);
     }
     ReportProgress(98);
@@ -66,8 +61,8 @@ void CCopyFilesDlg::RegisterUninstall()
 {
     HKEY key = CreateKey(HKEY_LOCAL_MACHINE, kUninstallKey);
     if (key) {
-        SetString(key, "DisplayName", "Tavix Hyper Marvane");
-        SetString(key, "UninstallString", "C:\\Tavix\\TvUninst.exe");
+        SetStringValue(key, "DisplayName", "Tavix Hyper Marvane");
+        SetStringValue(key, "UninstallString", "C:\\Tavix\\TvUninst.exe");
         RegCloseKey(key);
     }
     ReportProgress(100);
@@ -76,40 +71,24 @@ void CCopyFilesDlg::RegisterUninstall()
 
 void CCopyFilesDlg::CreateShortcuts()
 {
-    HKEY key = NULL;
     char folder[MAX_PATH];
-    char linkPath[MAX_PATH];
-    char description[MAX_PATH];
-    char linkPath2[MAX_PATH];
-    char description2[MAX_PATH];
-    BOOL found = FALSE;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kShellFoldersKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-        DWORD size = sizeof(folder);
-        DWORD type = 0;
-        if (RegQueryValueExA(key, "Common Programs", NULL, &type, (BYTE *)folder, &size) == ERROR_SUCCESS) {
-            // Terminate the stored string; one that fills the buffer without
-            // a zero, or a folder whose paths do not fit, counts as missing.
-            found = TRUE;
-            if (size == 0)
-                folder[0] = '\0';
-            else if (folder[size - 1] != '\0') {
-                if (size >= sizeof(folder))
-                    found = FALSE;
-                else
-                    folder[size] = '\0';
-            }
-            found = found && PathAppendTail(folder, "\\TavMouse")
-                && PathCopy(description, folder) && PathAppendTail(description, "\\Hyper Marvane")
-                && PathCopy(linkPath, folder) && PathAppendTail(linkPath, "\\Hyper Marvane.Lnk")
-                && PathCopy(description2, folder) && PathAppendTail(description2, "\\Uninstall")
-                && PathCopy(linkPath2, folder) && PathAppendTail(linkPath2, "\\Uninstall.Lnk");
-        }
-    } else {
-        key = NULL;
-    }
+    char helperLink[MAX_PATH];
+    char helperDescription[MAX_PATH];
+    char uninstallLink[MAX_PATH];
+    char uninstallDescription[MAX_PATH];
+    HKEY key;
+    BOOL opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kShellFoldersKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS;
+    // Every path is built before anything is written: a folder whose paths
+    // do not fit their buffers counts as missing.
+    BOOL found = opened && QueryStringValue(key, "Common Programs", folder)
+        && PathAppendTail(folder, "\\TavMouse")
+        && PathCopy(helperDescription, folder) && PathAppendTail(helperDescription, "\\Hyper Marvane")
+        && PathCopy(helperLink, folder) && PathAppendTail(helperLink, "\\Hyper Marvane.Lnk")
+        && PathCopy(uninstallDescription, folder) && PathAppendTail(uninstallDescription, "\\Uninstall")
+        && PathCopy(uninstallLink, folder) && PathAppendTail(uninstallLink, "\\Uninstall.Lnk");
     if (!found) {
         AfxMessageBox("Can't find <Programs> path in registry database!", MB_OK, 0);
-        if (key)
+        if (opened)
             RegCloseKey(key);
         return;
     }
@@ -118,11 +97,11 @@ void CCopyFilesDlg::CreateShortcuts()
     CreateDirectoryA(folder, NULL);
 
     CoInitialize(NULL);
-    CreateShortCut("c:\\Tavix\\Tvptr.exe", linkPath, description);
+    CreateShortCut("c:\\Tavix\\Tvptr.exe", helperLink, helperDescription);
     CoUninitialize();
 
     CoInitialize(NULL);
-    CreateShortCut("c:\\Tavix\\TVUninst.exe", linkPath2, description2);
+    CreateShortCut("c:\\Tavix\\TVUninst.exe", uninstallLink, uninstallDescription);
     CoUninitialize();
 
     ReportProgress(99);
