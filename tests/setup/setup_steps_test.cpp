@@ -55,6 +55,17 @@ std::string joined(const std::vector<int> &values)
     return s;
 }
 
+// Every report as it reaches the window: the bar first, then the text.
+std::vector<std::string> report_events(const std::vector<int> &values)
+{
+    std::vector<std::string> events = { "bar " + std::to_string(values[0]) };   // the window opening
+    for (size_t i = 1; i < values.size(); ++i) {
+        events.push_back("bar " + std::to_string(values[i]));
+        events.push_back("text " + std::to_string(values[i]) + "%");
+    }
+    return events;
+}
+
 std::string joined(const std::vector<std::string> &values)
 {
     std::string s;
@@ -184,6 +195,7 @@ TEST_F(SetupSteps, FullPs2PassReportsEveryValueAndExpandsEveryFile)
     run_pass(kInstallPs2);
     EXPECT_EQ(joined(kPs2Progress), joined(progress.positions));
     EXPECT_EQ(percent_texts({ kPs2Progress.begin() + 1, kPs2Progress.end() }), joined(progress.texts));
+    EXPECT_EQ(joined(report_events(kPs2Progress)), joined(progress.events));
     EXPECT_EQ(0, CopyFailed);
     EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes()[0].caption << ": " << boxes.boxes()[0].text;
     expect_all_files(kInstallPs2);
@@ -205,6 +217,7 @@ TEST_F(SetupSteps, FullSerialPassReportsEveryValueAndExpandsEveryFile)
     run_pass(kInstallSerial);
     EXPECT_EQ(joined(kSerialProgress), joined(progress.positions));
     EXPECT_EQ(percent_texts({ kSerialProgress.begin() + 1, kSerialProgress.end() }), joined(progress.texts));
+    EXPECT_EQ(joined(report_events(kSerialProgress)), joined(progress.events));
     EXPECT_EQ(0, CopyFailed);
     EXPECT_TRUE(boxes.boxes().empty());
     expect_all_files(kInstallSerial);
@@ -251,6 +264,7 @@ TEST_F(SetupSteps, MissingProductFileGivesOneMessageAndTheOthersAreCopied)
     EXPECT_EQ("Setup Error", got[0].caption);
     EXPECT_EQ("Can't read source file to continue copying!\n\nYou must check your path of source file!", got[0].text);
     EXPECT_EQ((UINT)(MB_OK | MB_ICONWARNING), got[0].type);
+    EXPECT_EQ("", got[0].owner) << "the box has no owner window";
     EXPECT_EQ(1, CopyFailed);
     EXPECT_EQ("1 21 32 50 73 82 89 89 90 ", joined(progress.positions));
     for (const Deployed &f : product_files()) {
@@ -303,6 +317,23 @@ TEST_F(SetupSteps, ExistingDestinationsAreOverwritten)
     EXPECT_EQ(original("TAVMOUSE.INF"), read_file(windows_dir() + "\\INF\\TAVMOUSE.INF"));
 }
 
+TEST_F(SetupSteps, DestinationInUseIsNotReported)
+{
+    std::string driver = system_dir() + "\\Drivers\\tvi8042.sys";
+    write_file(driver, "in use");
+    HANDLE held = CreateFileA(driver.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_TRUE(held != INVALID_HANDLE_VALUE);
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    m_dlg.CopyPs2Driver();
+    CloseHandle(held);
+    EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes()[0].caption << ": " << boxes.boxes()[0].text;
+    EXPECT_EQ(0, CopyFailed);
+    EXPECT_EQ("1 9 ", joined(progress.positions));
+    EXPECT_EQ("in use", read_file(driver));
+}
+
 TEST_F(SetupSteps, InfMissingNextToProgramWarnsAndSkipsTheRest)
 {
     ASSERT_TRUE(DeleteFileA(inf_next_to_program().c_str()));
@@ -318,6 +349,7 @@ TEST_F(SetupSteps, InfMissingNextToProgramWarnsAndSkipsTheRest)
     EXPECT_EQ("Setup can't open 'TavMouse.Inf' file,\nPlease check if this file is located in correct "
               "path!INF file path error...", got[0].text);
     EXPECT_EQ((UINT)(MB_OK | MB_ICONWARNING), got[0].type);
+    EXPECT_EQ("Copy files", got[0].owner) << "the box belongs to the Copy-files window";
     EXPECT_EQ("1 ", joined(progress.positions));
     EXPECT_TRUE(progress.texts.empty());
     EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassKey, "DriverDesc").found);

@@ -30,7 +30,8 @@ const char kProgramsFixture[] = "C:\\TavixTestPrograms";
 struct BoxRecord {
     std::string caption;
     std::string text;
-    UINT type;   // buttons and icon, as MB_ flags
+    UINT type;           // buttons and icon, as MB_ flags
+    std::string owner;   // caption of the owner window, "" without one
 };
 
 // A window's text read without sending it a message: the watcher thread must
@@ -107,6 +108,8 @@ private:
         if (m_ignore.count(rec.caption))
             return true;
         rec.type = 0;
+        HWND owner = GetWindow(box, GW_OWNER);
+        rec.owner = owner ? window_text(owner) : "";
         bool ok = false, cancel = false, yes = false, no = false;
         int firstButton = 0;
         for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -162,7 +165,8 @@ private:
 };
 
 // Records, on this thread, every PBM_SETPOS sent to a progress bar and every
-// text set into the percent control (id 1009), in order.
+// text set into the percent control (id 1009), in order: each kind on its
+// own, and both together as "bar <value>" and "text <text>" events.
 class ProgressRecorder {
 public:
     ProgressRecorder()
@@ -177,16 +181,20 @@ public:
     }
     std::vector<int> positions;
     std::vector<std::string> texts;
+    std::vector<std::string> events;
 
 private:
     static LRESULT CALLBACK hook(int code, WPARAM wp, LPARAM lp)
     {
         if (code == HC_ACTION && s_self) {
             const CWPSTRUCT *m = (const CWPSTRUCT *)lp;
-            if (m->message == PBM_SETPOS && class_name(m->hwnd) == PROGRESS_CLASSA)
+            if (m->message == PBM_SETPOS && class_name(m->hwnd) == PROGRESS_CLASSA) {
                 s_self->positions.push_back((int)m->wParam);
-            else if (m->message == WM_SETTEXT && GetDlgCtrlID(m->hwnd) == 1009 && m->lParam)
+                s_self->events.push_back("bar " + std::to_string((int)m->wParam));
+            } else if (m->message == WM_SETTEXT && GetDlgCtrlID(m->hwnd) == 1009 && m->lParam) {
                 s_self->texts.push_back((const char *)m->lParam);
+                s_self->events.push_back(std::string("text ") + (const char *)m->lParam);
+            }
         }
         return CallNextHookEx(NULL, code, wp, lp);
     }

@@ -28,6 +28,7 @@ const char kSetupError[] = "Setup Error";
 const char kSourceMessage[] = "Can't read source file to continue copying!\n\nYou must check your path of source file!";
 const char kInfMessage[] = "Setup can't open 'TavMouse.Inf' file,\nPlease check if this file is located in correct "
                            "path!INF file path error...";
+const char kProgramsMessage[] = "Can't find <Programs> path in registry database!";
 const UINT kAboutCommand = 0x0010;
 
 
@@ -316,6 +317,20 @@ TEST_F(SetupWizard, InfMissingNextToTheProgramStillRegisters)
     EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, kServicesKey + "TVI8042"));
     EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassKey, "DriverDesc").found);
     expect_registered(kPrograms);
+}
+
+TEST_F(SetupWizard, NoProgramsFolderSkipsTheShortcutsOnly)
+{
+    // The application's own box, titled after the program file.
+    delete_value(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs");
+    ASSERT_NO_FATAL_FAILURE(run_setup({ click(kWelcome, IDOK), click(kInstallType, IDOK),
+                                        click("SETUP", IDOK, says(kProgramsMessage)), click(kFinish, IDCANCEL) }));
+    expect_all_files(kPs2Facts, originals());
+    expect_class_entries(kPs2Facts, kClassKey);
+    EXPECT_TRUE(reg_value(HKEY_LOCAL_MACHINE, kRunKey, "Hyper Marvane").found);
+    EXPECT_TRUE(reg_value(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString").found)
+        << "the step after the shortcuts ran";
+    EXPECT_FALSE(file_exists(kPrograms + "\\TavMouse"));
 }
 
 } // namespace
