@@ -27,11 +27,15 @@ const char kHandlersKey[] =
 
 enum { kStockPageCount = 3, kMaxPages = 16, kMaxHandlers = 16 };
 
-// Stock pages by the identifier that handlers name in ReplacePage.
+enum { kNotReplaceable = 0 };
+
+// Stock pages in tab order, by the identifier that handlers name in
+// ReplacePage. As in NT 4.0, the Pointers page (the cursor scheme) offers
+// no identifier; Motion is the pointer motion page.
 const struct { UINT id; int dialog; } kStockPages[kStockPageCount] = {
     { CPLPAGE_MOUSE_BUTTONS,   IDD_STOCK_BUTTONS },
-    { CPLPAGE_MOUSE_PTRMOTION, IDD_STOCK_POINTERS },
-    { CPLPAGE_MOUSE_WHEEL,     IDD_STOCK_MOTION },
+    { kNotReplaceable,         IDD_STOCK_POINTERS },
+    { CPLPAGE_MOUSE_PTRMOTION, IDD_STOCK_MOTION },
 };
 
 struct SheetPages {
@@ -258,6 +262,8 @@ int main(int argc, char **argv)
     for (UINT h = 0; h < handlerCount; ++h) {
         handlers[h]->AddPages(AddPage, (LPARAM)&sheet);
         for (const auto &stock : kStockPages) {
+            if (stock.id == kNotReplaceable)
+                continue;
             sheet.replacing = stock.id;
             handlers[h]->ReplacePage(stock.id, ReplaceStockPage, (LPARAM)&sheet);
         }
