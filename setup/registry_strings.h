@@ -11,21 +11,19 @@ inline void SetStringValue(HKEY key, LPCSTR name, LPCSTR value)
 
 // Reads a string value into a buffer of MAX_PATH bytes and ends it with a
 // zero, which the stored data need not carry. FALSE when the value cannot
-// be read, or fills the whole buffer without a zero.
+// be read, fills the whole buffer without a zero, or holds no text: the
+// values read here name a key or a folder, and an empty one names none (it
+// would point the step at the class root or the root of a drive).
 inline BOOL QueryStringValue(HKEY key, LPCSTR name, char *buffer)
 {
     DWORD size = MAX_PATH;
     DWORD type = 0;
-    if (RegQueryValueExA(key, name, NULL, &type, (BYTE *)buffer, &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key, name, NULL, &type, (BYTE *)buffer, &size) != ERROR_SUCCESS || size == 0)
         return FALSE;
-    if (size == 0) {
-        buffer[0] = '\0';
-        return TRUE;
+    if (buffer[size - 1] != '\0') {
+        if (size >= MAX_PATH)
+            return FALSE;
+        buffer[size] = '\0';
     }
-    if (buffer[size - 1] == '\0')
-        return TRUE;
-    if (size >= MAX_PATH)
-        return FALSE;
-    buffer[size] = '\0';
-    return TRUE;
+    return buffer[0] != '\0';
 }

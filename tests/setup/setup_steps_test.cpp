@@ -394,6 +394,22 @@ TEST_F(SetupSteps, DriverValueTooLongForTheClassPathIsSkipped)
     EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassKey, "DriverDesc").found);
 }
 
+TEST_F(SetupSteps, EmptyDriverValueNamesNoClassKey)
+{
+    const char kClassRoot[] = "SYSTEM\\CurrentControlSet\\Control\\Class";
+    fixture_class_key();
+    fixture_device_instance("");
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    m_dlg.InstallPs2Inf();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ("1 95 ", joined(progress.positions));
+    for (const char *name : { "DriverDesc", "InfPath", "InfSection", "ProviderName" })
+        EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassRoot, name).found) << name;
+    EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassKey, "DriverDesc").found);
+}
+
 TEST_F(SetupSteps, RegistrationWritesSixValuesWithTheirByteCounts)
 {
     BoxWatcher boxes({ "Copy files" });
@@ -456,6 +472,20 @@ TEST_F(SetupSteps, ProgramsFolderTooLongCountsAsMissing)
     ASSERT_EQ(1u, got.size());
     EXPECT_EQ("Can't find <Programs> path in registry database!", got[0].text);
     EXPECT_EQ("1 ", joined(progress.positions));
+}
+
+TEST_F(SetupSteps, EmptyProgramsFolderCountsAsMissing)
+{
+    set_string(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs", "");
+    BoxWatcher boxes({ "Copy files" });
+    ProgressRecorder progress;
+    open_window();
+    m_dlg.CreateShortcuts();
+    std::vector<BoxRecord> got = boxes.boxes();
+    ASSERT_EQ(1u, got.size());
+    EXPECT_EQ("Can't find <Programs> path in registry database!", got[0].text);
+    EXPECT_EQ("1 ", joined(progress.positions));
+    EXPECT_FALSE(file_exists("\\TavMouse"));
 }
 
 // Runs Debian's lnkinfo on a shortcut and returns what it printed.
