@@ -18,6 +18,8 @@
 
 namespace {
 
+using wintest::ImportPatch;
+
 typedef HRESULT(STDAPICALLTYPE *GetClassObjectFn)(REFCLSID, REFIID, void **);
 typedef HRESULT(STDAPICALLTYPE *CanUnloadNowFn)(void);
 

@@ -14,6 +14,7 @@
 namespace {
 
 using namespace core;
+using wintest::ImportPatch;
 
 std::vector<std::string> *g_calls;
 ImportPatch *g_open_key, *g_create_key, *g_query, *g_set, *g_close_key, *g_open_file, *g_request;

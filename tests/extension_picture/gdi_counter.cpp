@@ -1,8 +1,11 @@
-// Import address table patching for GdiCounter.
+// GdiCounter's counting wrappers, put in this program's import address table.
 #include "gdi_counter.h"
 
-#include <string.h>
 #include <stdio.h>
+#include <memory>
+#include <vector>
+
+#include "import_patch.h"
 
 namespace {
 
@@ -126,7 +129,6 @@ struct Hook {
     const char *name;
     void *wrapper;
     void **real;
-    void **slot;
 };
 
 Hook hooks[] = {
@@ -140,40 +142,8 @@ Hook hooks[] = {
     { "user32.dll", "ReleaseDC", (void *)CountReleaseDC, (void **)&realReleaseDC },
 };
 
-// The import address table entry of this program for dll!name.
-void **FindSlot(const char *dll, const char *name)
-{
-    BYTE *base = (BYTE *)GetModuleHandleA(NULL);
-    IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
-    IMAGE_DATA_DIRECTORY dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    void *target = (void *)GetProcAddress(GetModuleHandleA(dll), name);
-    for (IMAGE_IMPORT_DESCRIPTOR *import = (IMAGE_IMPORT_DESCRIPTOR *)(base + dir.VirtualAddress);
-         import->Name != 0; ++import) {
-        if (lstrcmpiA((const char *)(base + import->Name), dll) != 0)
-            continue;
-        IMAGE_THUNK_DATA *slots = (IMAGE_THUNK_DATA *)(base + import->FirstThunk);
-        IMAGE_THUNK_DATA *names = import->OriginalFirstThunk
-            ? (IMAGE_THUNK_DATA *)(base + import->OriginalFirstThunk) : NULL;
-        for (int i = 0; slots[i].u1.Function != 0; ++i) {
-            bool match = (void *)slots[i].u1.Function == target;
-            if (names != NULL && !IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) {
-                IMAGE_IMPORT_BY_NAME *byName = (IMAGE_IMPORT_BY_NAME *)(base + names[i].u1.AddressOfData);
-                match = match || strcmp((const char *)byName->Name, name) == 0;
-            }
-            if (match)
-                return (void **)&slots[i].u1.Function;
-        }
-    }
-    return NULL;
-}
-
-void Write(void **slot, void *value)
-{
-    DWORD old;
-    VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &old);
-    *slot = value;
-    VirtualProtect(slot, sizeof(*slot), old, &old);
-}
+// The patches in place while a GdiCounter lives.
+std::vector<std::unique_ptr<wintest::ImportPatch>> patches;
 
 } // namespace
 
@@ -181,24 +151,21 @@ GdiCounter::GdiCounter()
 {
     installed_ = true;
     for (Hook &hook : hooks) {
-        hook.slot = FindSlot(hook.dll, hook.name);
-        if (hook.slot == NULL) {
+        std::unique_ptr<wintest::ImportPatch> patch(
+            new wintest::ImportPatch(GetModuleHandleA(NULL), hook.dll, hook.name, hook.wrapper));
+        if (!patch->ok()) {
             installed_ = false;
             continue;
         }
-        *hook.real = *hook.slot;
-        Write(hook.slot, hook.wrapper);
+        *hook.real = patch->original();
+        patches.push_back(std::move(patch));
     }
 }
 
 GdiCounter::~GdiCounter()
 {
     Stop();
-    for (Hook &hook : hooks) {
-        if (hook.slot != NULL)
-            Write(hook.slot, *hook.real);
-        hook.slot = NULL;
-    }
+    patches.clear();
 }
 
 void GdiCounter::Start()

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "import_patch.h"
 #include "setup_app.h"
 
 namespace {
@@ -16,56 +17,13 @@ CSetupApp theApp;
 
 // ---- import table redirection --------------------------------------------------
 
-// The import address table slot of `dll`!`func` in this program, or NULL.
-void **import_slot(const char *dll, const char *func)
-{
-    BYTE *base = (BYTE *)GetModuleHandleA(NULL);
-    IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY &dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (IMAGE_IMPORT_DESCRIPTOR *imp = (IMAGE_IMPORT_DESCRIPTOR *)(base + dir.VirtualAddress); imp->Name; ++imp) {
-        if (lstrcmpiA((const char *)(base + imp->Name), dll) != 0)
-            continue;
-        IMAGE_THUNK_DATA *names =
-            (IMAGE_THUNK_DATA *)(base + (imp->OriginalFirstThunk ? imp->OriginalFirstThunk : imp->FirstThunk));
-        IMAGE_THUNK_DATA *slots = (IMAGE_THUNK_DATA *)(base + imp->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            IMAGE_IMPORT_BY_NAME *byName = (IMAGE_IMPORT_BY_NAME *)(base + names->u1.AddressOfData);
-            if (lstrcmpA((const char *)byName->Name, func) == 0)
-                return (void **)&slots->u1.Function;
-        }
-    }
-    return NULL;
-}
-
-// Points one import at a replacement for the life of the object.
-class Redirect {
+// Points one import of this program at a replacement for the life of the object.
+class Redirect : public wintest::ImportPatch {
 public:
-    Redirect(const char *dll, const char *func, void *replacement) : m_slot(import_slot(dll, func)), m_old(NULL)
+    Redirect(const char *dll, const char *func, void *replacement)
+        : ImportPatch(GetModuleHandleA(NULL), dll, func, replacement)
     {
-        if (m_slot) {
-            m_old = *m_slot;
-            write(replacement);
-        }
     }
-    ~Redirect()
-    {
-        if (m_slot)
-            write(m_old);
-    }
-    bool ok() const { return m_slot != NULL; }
-
-private:
-    void write(void *value)
-    {
-        DWORD old;
-        VirtualProtect(m_slot, sizeof(void *), PAGE_READWRITE, &old);
-        *m_slot = value;
-        VirtualProtect(m_slot, sizeof(void *), old, &old);
-    }
-    void **m_slot;
-    void *m_old;
 };
 
 // ---- the recording stand-ins ---------------------------------------------------
