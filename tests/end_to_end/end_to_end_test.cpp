@@ -15,11 +15,12 @@
 #include <vector>
 
 #include "control_panel.h"
-#include "install_checks.h"
+#include "../setup/install_checks.h"
 #include "setup_process.h"
 #include "simulated_drivers.h"
 #include "window_picture.h"
 
+using namespace setuptest;
 using namespace wizardtest;
 
 namespace {

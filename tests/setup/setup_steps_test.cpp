@@ -4,6 +4,7 @@
 
 #include "copy_files_dlg.h"
 #include "setup_values.h"
+#include "install_checks.h"
 #include "setup_test_support.h"
 
 using namespace setuptest;
@@ -19,25 +20,6 @@ const char kMediumCopy[] = "C:\\TavixTestMedium";
 
 const std::vector<int> kPs2Progress = { 1, 9, 21, 32, 50, 73, 82, 89, 89, 90, 92, 95, 97, 98, 99, 100 };
 const std::vector<int> kSerialProgress = { 1, 15, 21, 32, 50, 73, 82, 89, 89, 90, 92, 93, 97, 98, 99, 100 };
-
-struct Deployed {
-    const char *original;      // file in the medium's originals folder
-    std::string destination;
-};
-
-std::vector<Deployed> product_files()
-{
-    return {
-        { "tvsermou.sys", "C:\\TAVIX\\tvsermou.sys" },
-        { "tvi8042.sys", "C:\\TAVIX\\tvi8042.sys" },
-        { "TVNTCpl.dll", "C:\\TAVIX\\TVNTCpl.dll" },
-        { "TVUninst.exe", "C:\\TAVIX\\TVUninst.exe" },
-        { "TVPtr.exe", "C:\\TAVIX\\TVPtr.exe" },
-        { "TMouse.hlp", "C:\\Tavix\\TMouse.hlp" },
-        { "TVPtr.dll", "C:\\TAVIX\\TVPtr.dll" },
-        { "TAVMOUSE.INF", "C:\\TAVIX\\TAVMOUSE.INF" },
-    };
-}
 
 std::string percent_texts(const std::vector<int> &values)
 {
@@ -130,23 +112,6 @@ protected:
         RegCloseKey(key);
     }
 
-    void expect_class_entries(const char *desc, DWORD descBytes, const char *section)
-    {
-        struct { const char *name; std::string data; DWORD bytes; } rows[] = {
-            { "DriverDesc", desc, descBytes },
-            { "InfPath", "Tavmouse.inf", 13 },
-            { "InfSection", section, 9 },
-            { "ProviderName", "Oblinar", 8 },
-        };
-        for (auto &r : rows) {
-            RegValue v = reg_value(HKEY_LOCAL_MACHINE, kClassKey, r.name);
-            EXPECT_TRUE(v.found) << r.name;
-            EXPECT_EQ((DWORD)REG_SZ, v.type) << r.name;
-            EXPECT_EQ(r.bytes, v.size) << r.name;
-            EXPECT_EQ(r.data, v.data) << r.name;
-        }
-    }
-
     void run_pass(int type)
     {
         if (type == kInstallPs2)
@@ -163,21 +128,6 @@ protected:
         m_dlg.RegisterRunAtLogon();
         m_dlg.CreateShortcuts();
         m_dlg.RegisterUninstall();
-    }
-
-    void expect_all_files(int type)
-    {
-        const char *driver = type == kInstallPs2 ? "tvi8042.sys" : "tvsermou.sys";
-        const char *other = type == kInstallPs2 ? "tvsermou.sys" : "tvi8042.sys";
-        EXPECT_EQ(original(driver), read_file(system_dir() + "\\Drivers\\" + driver)) << driver;
-        EXPECT_FALSE(file_exists(system_dir() + "\\Drivers\\" + other)) << other;
-        for (const Deployed &f : product_files()) {
-            bool exists = false;
-            std::string got = read_file(f.destination, &exists);
-            EXPECT_TRUE(exists) << f.destination;
-            EXPECT_EQ(original(f.original), got) << f.destination;
-        }
-        EXPECT_EQ(original("TAVMOUSE.INF"), read_file(windows_dir() + "\\INF\\TAVMOUSE.INF"));
     }
 
     CCopyFilesDlg m_dlg;
@@ -198,8 +148,8 @@ TEST_F(SetupSteps, FullPs2PassReportsEveryValueAndExpandsEveryFile)
     EXPECT_EQ(joined(report_events(kPs2Progress)), joined(progress.events));
     EXPECT_EQ(0, CopyFailed);
     EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes()[0].caption << ": " << boxes.boxes()[0].text;
-    expect_all_files(kInstallPs2);
-    expect_class_entries("Tavix PS2 Mouse Driver", 23, "PS2_Inst");
+    expect_all_files(kPs2Facts, original);
+    expect_class_entries(kPs2Facts, kClassKey);
     EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\TVI8042\\Parameters"));
     char text[MAX_PATH];
     GetDlgItemTextA(m_dlg.m_hWnd, IDC_PERCENT_TEXT, text, sizeof(text));
@@ -220,8 +170,8 @@ TEST_F(SetupSteps, FullSerialPassReportsEveryValueAndExpandsEveryFile)
     EXPECT_EQ(joined(report_events(kSerialProgress)), joined(progress.events));
     EXPECT_EQ(0, CopyFailed);
     EXPECT_TRUE(boxes.boxes().empty());
-    expect_all_files(kInstallSerial);
-    expect_class_entries("Tavix Serial Mouse Driver", 26, "Ser_Inst");
+    expect_all_files(kSerialFacts, original);
+    expect_class_entries(kSerialFacts, kClassKey);
     EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\tvsermou\\Parameters"));
 }
 
@@ -267,12 +217,7 @@ TEST_F(SetupSteps, MissingProductFileGivesOneMessageAndTheOthersAreCopied)
     EXPECT_EQ("", got[0].owner) << "the box has no owner window";
     EXPECT_EQ(1, CopyFailed);
     EXPECT_EQ("1 21 32 50 73 82 89 89 90 ", joined(progress.positions));
-    for (const Deployed &f : product_files()) {
-        if (std::string(f.original) == "TVPtr.exe")
-            EXPECT_FALSE(file_exists(f.destination));
-        else
-            EXPECT_EQ(original(f.original), read_file(f.destination)) << f.destination;
-    }
+    expect_product_files(original, "TVPtr.exe");
 }
 
 TEST_F(SetupSteps, AllSourcesMissingGivesOneMessageForTheDriver)
@@ -304,7 +249,7 @@ TEST_F(SetupSteps, ExistingDestinationsAreOverwritten)
 {
     CreateDirectoryA("C:\\TAVIX", NULL);
     std::string junk(100000, 'x');
-    for (const Deployed &f : product_files())
+    for (const ProductFile &f : kProductFiles)
         write_file(f.destination, junk);
     write_file(windows_dir() + "\\INF\\TAVMOUSE.INF", junk);
     BoxWatcher boxes({ "Copy files" });
@@ -312,8 +257,7 @@ TEST_F(SetupSteps, ExistingDestinationsAreOverwritten)
     m_dlg.CopyProductFiles();
     m_dlg.CopyInfFile();
     EXPECT_TRUE(boxes.boxes().empty());
-    for (const Deployed &f : product_files())
-        EXPECT_EQ(original(f.original), read_file(f.destination)) << f.destination;
+    expect_product_files(original);
     EXPECT_EQ(original("TAVMOUSE.INF"), read_file(windows_dir() + "\\INF\\TAVMOUSE.INF"));
 }
 
@@ -377,7 +321,7 @@ TEST_F(SetupSteps, DriverValueWithoutTerminatingZeroStillNamesTheKey)
     BoxWatcher boxes({ "Copy files" });
     open_window();
     m_dlg.SetPs2ClassEntries();
-    expect_class_entries("Tavix PS2 Mouse Driver", 23, "PS2_Inst");
+    expect_class_entries(kPs2Facts, kClassKey);
 }
 
 TEST_F(SetupSteps, DriverValueTooLongForTheClassPathIsSkipped)
@@ -419,30 +363,10 @@ TEST_F(SetupSteps, RegistrationWritesSixValuesWithTheirByteCounts)
     m_dlg.RegisterRunAtLogon();
     m_dlg.RegisterUninstall();
     EXPECT_EQ("1 97 98 100 ", joined(progress.positions));
-    const std::string clsid = "CLSID\\{4753B0A0-79BB-101B-AE4B-00AA00373B20}";
-    const std::string handler = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Mouse\\shellex\\"
-                                "PropertySheetHandlers\\TAVMouse CPL";
-    const std::string run = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-    const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Hyper Marvane";
-    struct { HKEY root; std::string key; const char *name; std::string data; DWORD bytes; } rows[] = {
-        { HKEY_CLASSES_ROOT, clsid + "\\InProcServer32", "", "C:\\Tavix\\TVNTCpl.dll", 21 },
-        { HKEY_CLASSES_ROOT, clsid + "\\InProcServer32", "ThreadingModel", "Apartment", 10 },
-        { HKEY_LOCAL_MACHINE, handler, "", "{4753B0A0-79BB-101B-AE4B-00AA00373B20}", 39 },
-        { HKEY_LOCAL_MACHINE, run, "Hyper Marvane", "C:\\Tavix\\TVPtr.exe C:\\Tavix", 28 },
-        { HKEY_LOCAL_MACHINE, uninstall, "DisplayName", "Tavix Hyper Marvane", 20 },
-        { HKEY_LOCAL_MACHINE, uninstall, "UninstallString", "C:\\Tavix\\TvUninst.exe", 22 },
-    };
-    for (auto &r : rows) {
-        RegValue v = reg_value(r.root, r.key, r.name);
-        EXPECT_TRUE(v.found) << r.key << " " << r.name;
-        EXPECT_EQ((DWORD)REG_SZ, v.type) << r.name;
-        EXPECT_EQ(r.bytes, v.size) << r.key << " " << r.name;
-        EXPECT_EQ(r.data, v.data) << r.name;
-    }
-    EXPECT_EQ("REG_SZ", key_class(HKEY_CLASSES_ROOT, clsid + "\\InProcServer32"));
-    EXPECT_EQ("REG_SZ", key_class(HKEY_LOCAL_MACHINE, uninstall));
-    EXPECT_EQ("REG_SZ", key_class(HKEY_LOCAL_MACHINE, handler));
-    EXPECT_FALSE(reg_value(HKEY_CLASSES_ROOT, clsid, "").found);
+    expect_registration_values();
+    EXPECT_EQ("REG_SZ", key_class(HKEY_CLASSES_ROOT, kClsidKey + "\\InProcServer32"));
+    EXPECT_EQ("REG_SZ", key_class(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ("REG_SZ", key_class(HKEY_LOCAL_MACHINE, kHandlerKey));
     EXPECT_TRUE(boxes.boxes().empty());
 }
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "install_checks.h"
+#include "../setup/install_checks.h"
 #include "setup_process.h"
 #include "unmanaged_windows.h"
 

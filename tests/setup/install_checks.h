@@ -12,15 +12,9 @@
 #include <functional>
 #include <string>
 
-#include "../setup/setup_test_support.h"
+#include "setup_test_support.h"
 
-namespace wizardtest {
-
-using setuptest::file_exists;
-using setuptest::key_exists;
-using setuptest::read_file;
-using setuptest::reg_value;
-using setuptest::RegValue;
+namespace setuptest {
 
 const std::string kClsidKey = "CLSID\\{4753B0A0-79BB-101B-AE4B-00AA00373B20}";
 const std::string kHandlerKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Mouse\\shellex\\"
@@ -46,32 +40,36 @@ inline const PortFacts kPs2Facts = { "tvi8042.sys", "tvsermou.sys", "TVI8042", "
 inline const PortFacts kSerialFacts = { "tvsermou.sys", "tvi8042.sys", "tvsermou", "TVI8042",
                                         "Tavix Serial Mouse Driver", 26, "Ser_Inst" };
 
+// The product files in the install directory: each by its unpacked name
+// and the place the installation puts it.
+struct ProductFile {
+    const char *name;
+    const char *destination;
+};
+inline const ProductFile kProductFiles[] = {
+    { "tvsermou.sys", "C:\\TAVIX\\tvsermou.sys" },
+    { "tvi8042.sys", "C:\\TAVIX\\tvi8042.sys" },
+    { "TVNTCpl.dll", "C:\\TAVIX\\TVNTCpl.dll" },
+    { "TVUninst.exe", "C:\\TAVIX\\TVUninst.exe" },
+    { "TVPtr.exe", "C:\\TAVIX\\TVPtr.exe" },
+    { "TMouse.hlp", "C:\\Tavix\\TMouse.hlp" },
+    { "TVPtr.dll", "C:\\TAVIX\\TVPtr.dll" },
+    { "TAVMOUSE.INF", "C:\\TAVIX\\TAVMOUSE.INF" },
+};
+
 // The product files in the install directory, byte for byte; `missing`
 // names one that must not be there.
 inline void expect_product_files(const Originals &original, const char *missing = NULL)
 {
-    struct Row {
-        const char *name;
-        const char *destination;
-    } rows[] = {
-        { "tvsermou.sys", "C:\\TAVIX\\tvsermou.sys" },
-        { "tvi8042.sys", "C:\\TAVIX\\tvi8042.sys" },
-        { "TVNTCpl.dll", "C:\\TAVIX\\TVNTCpl.dll" },
-        { "TVUninst.exe", "C:\\TAVIX\\TVUninst.exe" },
-        { "TVPtr.exe", "C:\\TAVIX\\TVPtr.exe" },
-        { "TMouse.hlp", "C:\\Tavix\\TMouse.hlp" },
-        { "TVPtr.dll", "C:\\TAVIX\\TVPtr.dll" },
-        { "TAVMOUSE.INF", "C:\\TAVIX\\TAVMOUSE.INF" },
-    };
-    for (const Row &r : rows) {
+    for (const ProductFile &f : kProductFiles) {
         bool exists = false;
-        std::string got = read_file(r.destination, &exists);
-        if (missing && lstrcmpiA(missing, r.name) == 0) {
-            EXPECT_FALSE(exists) << r.destination;
+        std::string got = read_file(f.destination, &exists);
+        if (missing && lstrcmpiA(missing, f.name) == 0) {
+            EXPECT_FALSE(exists) << f.destination;
             continue;
         }
-        EXPECT_TRUE(exists) << r.destination;
-        EXPECT_TRUE(got == original(r.name)) << r.destination << " differs from " << r.name;
+        EXPECT_TRUE(exists) << f.destination;
+        EXPECT_TRUE(got == original(f.name)) << f.destination << " differs from " << f.name;
     }
 }
 
@@ -158,8 +156,8 @@ inline void expect_shortcuts(const std::string &programs)
 }
 
 // The six registry values of the shell and system registration with their
-// byte counts, and the shortcuts.
-inline void expect_registered(const std::string &programs)
+// byte counts; the class key itself has no value.
+inline void expect_registration_values()
 {
     struct Row {
         HKEY root;
@@ -183,6 +181,12 @@ inline void expect_registered(const std::string &programs)
         EXPECT_EQ(r.data, v.data) << r.key << " \"" << r.name << "\"";
     }
     EXPECT_FALSE(reg_value(HKEY_CLASSES_ROOT, kClsidKey, "").found) << "the class key has no default value";
+}
+
+// The registration values and the shortcuts.
+inline void expect_registered(const std::string &programs)
+{
+    expect_registration_values();
     expect_shortcuts(programs);
 }
 
@@ -209,4 +213,4 @@ inline void expect_nothing_installed(const std::string &programs, const std::str
     expect_not_registered(programs, classKey);
 }
 
-} // namespace wizardtest
+} // namespace setuptest
