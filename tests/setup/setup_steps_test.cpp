@@ -18,9 +18,6 @@ CWinApp theApp("SETUP");
 
 const char kMediumCopy[] = "C:\\TavixTestMedium";
 
-const std::vector<int> kPs2Progress = { 1, 9, 21, 32, 50, 73, 82, 89, 89, 90, 92, 95, 97, 98, 99, 100 };
-const std::vector<int> kSerialProgress = { 1, 15, 21, 32, 50, 73, 82, 89, 89, 90, 92, 93, 97, 98, 99, 100 };
-
 std::string percent_texts(const std::vector<int> &values)
 {
     std::string s;
@@ -135,45 +132,55 @@ protected:
     std::unique_ptr<SavedValue> m_savedPrograms;
 };
 
-TEST_F(SetupSteps, FullPs2PassReportsEveryValueAndExpandsEveryFile)
+// ---- a full pass, for each port type ---------------------------------------------
+
+struct PortPass {
+    const char *name;
+    int type;                  // kInstallPs2 or kInstallSerial
+    std::vector<int> progress; // every position of the bar, the window's opening first
+    const PortFacts *facts;
+};
+
+void PrintTo(const PortPass &p, std::ostream *os)
 {
+    *os << p.name;
+}
+
+class SetupFullPass : public SetupSteps, public ::testing::WithParamInterface<PortPass> {};
+
+TEST_P(SetupFullPass, ReportsEveryValueAndExpandsEveryFile)
+{
+    const PortPass &p = GetParam();
     fixture_device_instance(std::string(kMouseClass) + "\\0042");
     fixture_class_key();
     BoxWatcher boxes({ "Copy files" });
     ProgressRecorder progress;
     open_window();
-    run_pass(kInstallPs2);
-    EXPECT_EQ(joined(kPs2Progress), joined(progress.positions));
-    EXPECT_EQ(percent_texts({ kPs2Progress.begin() + 1, kPs2Progress.end() }), joined(progress.texts));
-    EXPECT_EQ(joined(report_events(kPs2Progress)), joined(progress.events));
+    run_pass(p.type);
+    EXPECT_EQ(joined(p.progress), joined(progress.positions));
+    EXPECT_EQ(percent_texts({ p.progress.begin() + 1, p.progress.end() }), joined(progress.texts));
+    EXPECT_EQ(joined(report_events(p.progress)), joined(progress.events));
     EXPECT_EQ(0, CopyFailed);
     EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes()[0].caption << ": " << boxes.boxes()[0].text;
-    expect_all_files(kPs2Facts, original);
-    expect_class_entries(kPs2Facts, kClassKey);
-    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\TVI8042\\Parameters"));
+    expect_all_files(*p.facts, original);
+    expect_class_entries(*p.facts, kClassKey);
+    std::string parameters = kServicesKey + p.facts->service + "\\Parameters";
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, parameters)) << parameters;
     char text[MAX_PATH];
     GetDlgItemTextA(m_dlg.m_hWnd, IDC_PERCENT_TEXT, text, sizeof(text));
     EXPECT_STREQ("100%", text);
     EXPECT_EQ(100, (int)SendMessageA(m_dlg.m_progress.m_hWnd, PBM_GETPOS, 0, 0));
 }
 
-TEST_F(SetupSteps, FullSerialPassReportsEveryValueAndExpandsEveryFile)
-{
-    fixture_device_instance(std::string(kMouseClass) + "\\0042");
-    fixture_class_key();
-    BoxWatcher boxes({ "Copy files" });
-    ProgressRecorder progress;
-    open_window();
-    run_pass(kInstallSerial);
-    EXPECT_EQ(joined(kSerialProgress), joined(progress.positions));
-    EXPECT_EQ(percent_texts({ kSerialProgress.begin() + 1, kSerialProgress.end() }), joined(progress.texts));
-    EXPECT_EQ(joined(report_events(kSerialProgress)), joined(progress.events));
-    EXPECT_EQ(0, CopyFailed);
-    EXPECT_TRUE(boxes.boxes().empty());
-    expect_all_files(kSerialFacts, original);
-    expect_class_entries(kSerialFacts, kClassKey);
-    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\tvsermou\\Parameters"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Ports, SetupFullPass,
+    ::testing::Values(
+        PortPass{ "Ps2", kInstallPs2, { 1, 9, 21, 32, 50, 73, 82, 89, 89, 90, 92, 95, 97, 98, 99, 100 }, &kPs2Facts },
+        PortPass{ "Serial", kInstallSerial, { 1, 15, 21, 32, 50, 73, 82, 89, 89, 90, 92, 93, 97, 98, 99, 100 },
+                  &kSerialFacts }),
+    [](const ::testing::TestParamInfo<PortPass> &info) { return std::string(info.param.name); });
+
+// ---- single steps ----------------------------------------------------------------
 
 TEST_F(SetupSteps, ServicesOfBothDriversPointAtTheDriversFolder)
 {
@@ -301,19 +308,6 @@ TEST_F(SetupSteps, InfMissingNextToProgramWarnsAndSkipsTheRest)
     EXPECT_EQ(0, CopyFailed);
 }
 
-TEST_F(SetupSteps, NoDeviceInstanceKeyWritesNoClassEntryButReports)
-{
-    fixture_class_key();
-    BoxWatcher boxes({ "Copy files" });
-    ProgressRecorder progress;
-    open_window();
-    m_dlg.InstallSerialInf();
-    EXPECT_TRUE(boxes.boxes().empty());
-    EXPECT_EQ("1 93 ", joined(progress.positions));
-    EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassKey, "DriverDesc").found);
-    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\tvsermou\\Parameters"));
-}
-
 TEST_F(SetupSteps, DriverValueWithoutTerminatingZeroStillNamesTheKey)
 {
     fixture_device_instance(std::string(kMouseClass) + "\\0042", false);
@@ -324,35 +318,60 @@ TEST_F(SetupSteps, DriverValueWithoutTerminatingZeroStillNamesTheKey)
     expect_class_entries(kPs2Facts, kClassKey);
 }
 
-TEST_F(SetupSteps, DriverValueTooLongForTheClassPathIsSkipped)
+// ---- the INF step without a class entry to complete -------------------------------
+
+struct DeviceInstance {
+    const char *name;
+    bool present;              // whether the device instance key is there
+    std::string driver;        // its "Driver" value
+    int type;                  // kInstallPs2 or kInstallSerial
+    const PortFacts *facts;
+    const char *progress;      // positions of the bar
+};
+
+void PrintTo(const DeviceInstance &d, std::ostream *os)
 {
-    fixture_class_key();
-    // 39 characters of root plus these do not fit in 260.
-    fixture_device_instance(std::string(kMouseClass) + "\\" + std::string(230, 'a'));
-    BoxWatcher boxes({ "Copy files" });
-    ProgressRecorder progress;
-    open_window();
-    m_dlg.InstallPs2Inf();
-    EXPECT_TRUE(boxes.boxes().empty());
-    EXPECT_EQ("1 95 ", joined(progress.positions));
-    EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassKey, "DriverDesc").found);
+    *os << d.name;
 }
 
-TEST_F(SetupSteps, EmptyDriverValueNamesNoClassKey)
+class SetupNoClassEntry : public SetupSteps, public ::testing::WithParamInterface<DeviceInstance> {};
+
+// The INF step still installs the service and reports; no class entry is
+// written, neither in the class key nor in the class root.
+TEST_P(SetupNoClassEntry, WritesNoClassEntryButReports)
 {
+    const DeviceInstance &d = GetParam();
     const char kClassRoot[] = "SYSTEM\\CurrentControlSet\\Control\\Class";
     fixture_class_key();
-    fixture_device_instance("");
+    if (d.present)
+        fixture_device_instance(d.driver);
     BoxWatcher boxes({ "Copy files" });
     ProgressRecorder progress;
     open_window();
-    m_dlg.InstallPs2Inf();
-    EXPECT_TRUE(boxes.boxes().empty());
-    EXPECT_EQ("1 95 ", joined(progress.positions));
+    if (d.type == kInstallPs2)
+        m_dlg.InstallPs2Inf();
+    else
+        m_dlg.InstallSerialInf();
+    EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes()[0].caption << ": " << boxes.boxes()[0].text;
+    EXPECT_EQ(d.progress, joined(progress.positions));
     for (const char *name : { "DriverDesc", "InfPath", "InfSection", "ProviderName" })
         EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassRoot, name).found) << name;
     EXPECT_FALSE(reg_value(HKEY_LOCAL_MACHINE, kClassKey, "DriverDesc").found);
+    std::string parameters = kServicesKey + d.facts->service + "\\Parameters";
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, parameters)) << parameters;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    DeviceInstances, SetupNoClassEntry,
+    ::testing::Values(
+        DeviceInstance{ "NoDeviceInstanceKey", false, "", kInstallSerial, &kSerialFacts, "1 93 " },
+        // 39 characters of root plus these do not fit in 260.
+        DeviceInstance{ "DriverValueTooLongForTheClassPath", true,
+                        std::string(kMouseClass) + "\\" + std::string(230, 'a'), kInstallPs2, &kPs2Facts, "1 95 " },
+        DeviceInstance{ "EmptyDriverValue", true, "", kInstallPs2, &kPs2Facts, "1 95 " }),
+    [](const ::testing::TestParamInfo<DeviceInstance> &info) { return std::string(info.param.name); });
+
+// ---- registration -----------------------------------------------------------------
 
 TEST_F(SetupSteps, RegistrationWritesSixValuesWithTheirByteCounts)
 {
@@ -370,9 +389,29 @@ TEST_F(SetupSteps, RegistrationWritesSixValuesWithTheirByteCounts)
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
-TEST_F(SetupSteps, NoCommonProgramsValueGivesTheMessageAndNoShortcuts)
+// ---- shortcuts --------------------------------------------------------------------
+
+struct ProgramsValue {
+    const char *name;
+    bool present;              // whether "Common Programs" is there
+    std::string folder;        // its value
+    std::string notMade;       // a folder the shortcuts must not be put in, "" for none
+};
+
+void PrintTo(const ProgramsValue &v, std::ostream *os)
 {
-    delete_value(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs");
+    *os << v.name;
+}
+
+class SetupNoProgramsFolder : public SetupSteps, public ::testing::WithParamInterface<ProgramsValue> {};
+
+TEST_P(SetupNoProgramsFolder, GivesTheMessageAndNoShortcuts)
+{
+    const ProgramsValue &v = GetParam();
+    if (v.present)
+        set_string(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs", v.folder);
+    else
+        delete_value(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs");
     BoxWatcher boxes({ "Copy files" });
     ProgressRecorder progress;
     open_window();
@@ -382,35 +421,18 @@ TEST_F(SetupSteps, NoCommonProgramsValueGivesTheMessageAndNoShortcuts)
     EXPECT_EQ("SETUP", got[0].caption);
     EXPECT_EQ("Can't find <Programs> path in registry database!", got[0].text);
     EXPECT_EQ("1 ", joined(progress.positions));
-    EXPECT_FALSE(file_exists(std::string(kProgramsFixture) + "\\Programs\\TavMouse"));
+    if (!v.notMade.empty()) {
+        EXPECT_FALSE(file_exists(v.notMade)) << v.notMade;
+    }
 }
 
-TEST_F(SetupSteps, ProgramsFolderTooLongCountsAsMissing)
-{
-    set_string(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs", "C:\\" + std::string(245, 'p'));
-    BoxWatcher boxes({ "Copy files" });
-    ProgressRecorder progress;
-    open_window();
-    m_dlg.CreateShortcuts();
-    std::vector<BoxRecord> got = boxes.boxes();
-    ASSERT_EQ(1u, got.size());
-    EXPECT_EQ("Can't find <Programs> path in registry database!", got[0].text);
-    EXPECT_EQ("1 ", joined(progress.positions));
-}
-
-TEST_F(SetupSteps, EmptyProgramsFolderCountsAsMissing)
-{
-    set_string(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs", "");
-    BoxWatcher boxes({ "Copy files" });
-    ProgressRecorder progress;
-    open_window();
-    m_dlg.CreateShortcuts();
-    std::vector<BoxRecord> got = boxes.boxes();
-    ASSERT_EQ(1u, got.size());
-    EXPECT_EQ("Can't find <Programs> path in registry database!", got[0].text);
-    EXPECT_EQ("1 ", joined(progress.positions));
-    EXPECT_FALSE(file_exists("\\TavMouse"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    ProgramsValues, SetupNoProgramsFolder,
+    ::testing::Values(ProgramsValue{ "NoCommonProgramsValue", false, "",
+                                     std::string(kProgramsFixture) + "\\Programs\\TavMouse" },
+                      ProgramsValue{ "ProgramsFolderTooLong", true, "C:\\" + std::string(245, 'p'), "" },
+                      ProgramsValue{ "EmptyProgramsFolder", true, "", "\\TavMouse" }),
+    [](const ::testing::TestParamInfo<ProgramsValue> &info) { return std::string(info.param.name); });
 
 // Runs Debian's lnkinfo on a shortcut and returns what it printed.
 std::string lnkinfo(const std::string &lnk)
