@@ -5,15 +5,14 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <cctype>
-#include <cstdlib>
 #include <string>
-#include <vector>
 
+#include "dialog_template.h"
 #include "resource.h"
 
 namespace {
 
+// One control as the page wants it.
 struct Item {
     DWORD style;
     short x, y, cx, cy;
@@ -22,89 +21,7 @@ struct Item {
     std::string text;          // "#103" for an image ordinal
 };
 
-struct Dialog {
-    DWORD style;
-    short cx, cy;
-    std::string caption;
-    WORD point_size;
-    std::string face;
-    std::vector<Item> items;
-};
-
-// Reads a name or ordinal field: 0xFFFF and a number, or a zero-ended
-// wide string.
-const WORD *read_name(const WORD *p, std::string *out)
-{
-    if (*p == 0xFFFF) {
-        *out = "#" + std::to_string(p[1]);
-        return p + 2;
-    }
-    out->clear();
-    while (*p)
-        *out += (char)*p++;
-    return p + 1;
-}
-
-const WORD *align_dword(const WORD *p, const void *base)
-{
-    size_t offset = (const BYTE *)p - (const BYTE *)base;
-    return (const WORD *)((const BYTE *)p + ((4 - offset % 4) % 4));
-}
-
-bool parse(const void *data, Dialog *d)
-{
-    const DLGTEMPLATE *t = (const DLGTEMPLATE *)data;
-    if (HIWORD(t->style) == 0xFFFF)
-        return false;  // an extended template
-    d->style = t->style;
-    d->cx = t->cx;
-    d->cy = t->cy;
-    const WORD *p = (const WORD *)(t + 1);
-    std::string menu, cls;
-    p = read_name(p, &menu);
-    p = read_name(p, &cls);
-    p = read_name(p, &d->caption);
-    if (t->style & DS_SETFONT) {
-        d->point_size = *p++;
-        p = read_name(p, &d->face);
-    }
-    for (int i = 0; i < t->cdit; i++) {
-        p = align_dword(p, data);
-        const DLGITEMTEMPLATE *it = (const DLGITEMTEMPLATE *)p;
-        Item item;
-        item.style = it->style;
-        item.x = it->x;
-        item.y = it->y;
-        item.cx = it->cx;
-        item.cy = it->cy;
-        item.id = (short)it->id;
-        p = (const WORD *)(it + 1);
-        p = read_name(p, &item.window_class);
-        p = read_name(p, &item.text);
-        WORD extra = *p++;
-        p = (const WORD *)((const BYTE *)p + extra);
-        d->items.push_back(item);
-    }
-    return true;
-}
-
 const char kButton[] = "#128", kEdit[] = "#129", kStatic[] = "#130", kCombo[] = "#133";
-
-// A template names a predefined class by ordinal or by name; both are the
-// same class.
-std::string class_name(const std::string &name)
-{
-    static const char *const predefined[] = { "BUTTON", "EDIT", "STATIC", "LISTBOX", "SCROLLBAR", "COMBOBOX" };
-    if (name.size() == 4 && name[0] == '#') {
-        int ordinal = atoi(name.c_str() + 1);
-        if (ordinal >= 0x80 && ordinal <= 0x85)
-            return predefined[ordinal - 0x80];
-    }
-    std::string upper = name;
-    for (char &c : upper)
-        c = (char)toupper((unsigned char)c);
-    return upper;
-}
 const char kTrackbar[] = "msctls_trackbar32";
 
 const DWORD kChild = WS_CHILD | WS_VISIBLE;
@@ -124,8 +41,8 @@ TEST(ButtonsPageTemplate, MatchesThePageDescription)
     HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(IDD_BUTTONS_PAGE), (LPCSTR)RT_DIALOG);
     ASSERT_TRUE(found != NULL);
     const void *data = LockResource(LoadResource(NULL, found));
-    Dialog d;
-    ASSERT_TRUE(parse(data, &d)) << "a DIALOG template, not DIALOGEX";
+    wintest::DialogTemplate d = wintest::parse_dialog_template(data);
+    ASSERT_FALSE(d.extended) << "a DIALOG template, not DIALOGEX";
 
     EXPECT_EQ((DWORD)(WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_NOIDLEMSG), d.style)
         << std::hex << d.style;
@@ -169,10 +86,10 @@ TEST(ButtonsPageTemplate, MatchesThePageDescription)
     ASSERT_EQ(count, d.items.size());
     for (size_t i = 0; i < count; i++) {
         const Item &e = expected[i];
-        const Item &g = d.items[i];
+        const wintest::DialogItem &g = d.items[i];
         SCOPED_TRACE(testing::Message() << "control " << i << ", id " << e.id << " \"" << e.text << "\"");
         EXPECT_EQ(e.id, g.id);
-        EXPECT_EQ(class_name(e.window_class), class_name(g.window_class));
+        EXPECT_EQ(wintest::template_class_name(e.window_class), wintest::template_class_name(g.window_class));
         EXPECT_EQ(e.text, g.text);
         // WS_GROUP is the resource compiler's habit for some statements and
         // no part of the page.

@@ -7,160 +7,23 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <cctype>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "dialog_template.h"
 #include "wintest.h"
 
 namespace {
 
-struct Item {
-    int id;
-    std::string window_class;   // "#128" for a predefined class
-    std::string text;           // "#128" for an icon ordinal; "*" takes any text
-    short x, y, cx, cy;
-    DWORD style;
-    DWORD ex_style;
-};
+using wintest::DialogItem;
 
-struct Dialog {
-    bool extended;
-    DWORD style;
-    DWORD ex_style;
-    short cx, cy;
-    std::string menu;
-    std::string window_class;
-    std::string caption;
-    WORD point_size;
-    WORD weight;      // extended templates only
-    BYTE italic;      // extended templates only
-    BYTE charset;     // extended templates only
-    std::string face;
-    std::vector<Item> items;
-};
-
-// Reads a name or ordinal field: 0xFFFF and a number, or a zero-ended
-// wide string.
-const WORD *read_name(const WORD *p, std::string *out)
-{
-    if (*p == 0xFFFF) {
-        *out = "#" + std::to_string(p[1]);
-        return p + 2;
-    }
-    out->clear();
-    while (*p)
-        *out += (char)*p++;
-    return p + 1;
-}
-
-const WORD *align_dword(const WORD *p, const void *base)
-{
-    size_t offset = (const BYTE *)p - (const BYTE *)base;
-    return (const WORD *)((const BYTE *)p + ((4 - offset % 4) % 4));
-}
-
-// The extended template header, which the platform headers do not declare.
-#pragma pack(push, 1)
-struct DlgTemplateEx {
-    WORD dlgVer;
-    WORD signature;
-    DWORD helpID;
-    DWORD exStyle;
-    DWORD style;
-    WORD cDlgItems;
-    short x, y, cx, cy;
-};
-struct DlgItemTemplateEx {
-    DWORD helpID;
-    DWORD exStyle;
-    DWORD style;
-    short x, y, cx, cy;
-    DWORD id;
-};
-#pragma pack(pop)
-
-Dialog parse(const void *data)
-{
-    Dialog d = {};
-    const DlgTemplateEx *ex = (const DlgTemplateEx *)data;
-    d.extended = ex->dlgVer == 1 && ex->signature == 0xFFFF;
-    WORD count;
-    const WORD *p;
-    if (d.extended) {
-        d.style = ex->style;
-        d.ex_style = ex->exStyle;
-        d.cx = ex->cx;
-        d.cy = ex->cy;
-        count = ex->cDlgItems;
-        p = (const WORD *)(ex + 1);
-    } else {
-        const DLGTEMPLATE *t = (const DLGTEMPLATE *)data;
-        d.style = t->style;
-        d.ex_style = t->dwExtendedStyle;
-        d.cx = t->cx;
-        d.cy = t->cy;
-        count = t->cdit;
-        p = (const WORD *)(t + 1);
-    }
-    p = read_name(p, &d.menu);
-    p = read_name(p, &d.window_class);
-    p = read_name(p, &d.caption);
-    if (d.style & DS_SETFONT) {
-        d.point_size = *p++;
-        if (d.extended) {
-            d.weight = *p++;
-            d.italic = LOBYTE(*p);
-            d.charset = HIBYTE(*p);
-            ++p;
-        }
-        p = read_name(p, &d.face);
-    }
-    for (WORD i = 0; i < count; i++) {
-        p = align_dword(p, data);
-        Item item;
-        if (d.extended) {
-            const DlgItemTemplateEx *it = (const DlgItemTemplateEx *)p;
-            item = { (int)it->id, "", "", it->x, it->y, it->cx, it->cy, it->style, it->exStyle };
-            p = (const WORD *)(it + 1);
-        } else {
-            const DLGITEMTEMPLATE *it = (const DLGITEMTEMPLATE *)p;
-            item = { (short)it->id, "", "", it->x, it->y, it->cx, it->cy, it->style, it->dwExtendedStyle };
-            p = (const WORD *)(it + 1);
-        }
-        p = read_name(p, &item.window_class);
-        p = read_name(p, &item.text);
-        WORD extra = *p++;
-        p = (const WORD *)((const BYTE *)p + extra);
-        d.items.push_back(item);
-    }
-    return d;
-}
-
-// A template names a predefined class by ordinal or by name, in any case;
-// all of them are the same class.
-std::string class_name(const std::string &name)
-{
-    static const char *const predefined[] = { "BUTTON", "EDIT", "STATIC", "LISTBOX", "SCROLLBAR", "COMBOBOX" };
-    if (name.size() == 4 && name[0] == '#') {
-        int ordinal = atoi(name.c_str() + 1);
-        if (ordinal >= 0x80 && ordinal <= 0x85)
-            return predefined[ordinal - 0x80];
-    }
-    std::string upper = name;
-    for (char &c : upper)
-        c = (char)toupper((unsigned char)c);
-    return upper;
-}
-
-std::string describe(const Item &item, bool anyText)
+std::string describe(const DialogItem &item, bool anyText)
 {
     std::ostringstream out;
-    out << "id " << item.id << " " << class_name(item.window_class) << " \"" << (anyText ? "*" : item.text)
-        << "\" at " << item.x << "," << item.y << " " << item.cx << "x" << item.cy << std::hex << " style 0x"
-        << item.style << " ex 0x" << item.ex_style;
+    out << "id " << item.id << " " << wintest::template_class_name(item.window_class) << " \""
+        << (anyText ? "*" : item.text) << "\" at " << item.x << "," << item.y << " " << item.cx << "x" << item.cy
+        << std::hex << " style 0x" << item.style << " ex 0x" << item.ex_style;
     return out.str();
 }
 
@@ -180,7 +43,7 @@ struct Expected {
     DWORD ex_style;
     short cx, cy;
     const char *caption;
-    std::vector<Item> items;
+    std::vector<DialogItem> items;   // text "*" takes any text
     // The resource compiler's habit, no part of the window: masked out of
     // the control styles when the window's description does not name it.
     DWORD ignored_style;
@@ -272,7 +135,7 @@ TEST_F(SetupResources, EveryTemplateHoldsItsWindowAndControls)
         SCOPED_TRACE(testing::Message() << "template " << e.number << " \"" << e.caption << "\"");
         const void *data = resource(e.number, (LPCSTR)RT_DIALOG);
         ASSERT_TRUE(data != NULL);
-        Dialog d = parse(data);
+        wintest::DialogTemplate d = wintest::parse_dialog_template(data);
         EXPECT_EQ(e.extended, d.extended);
         EXPECT_EQ(e.style, d.style) << std::hex << "expected 0x" << e.style << ", got 0x" << d.style;
         EXPECT_EQ(e.ex_style, d.ex_style) << std::hex << "expected 0x" << e.ex_style << ", got 0x" << d.ex_style;
@@ -290,7 +153,7 @@ TEST_F(SetupResources, EveryTemplateHoldsItsWindowAndControls)
         }
         ASSERT_EQ(e.items.size(), d.items.size());
         for (size_t i = 0; i < d.items.size(); i++) {
-            Item got = d.items[i];
+            DialogItem got = d.items[i];
             got.style &= ~e.ignored_style;
             bool anyText = e.items[i].text == "*";
             EXPECT_EQ(describe(e.items[i], anyText), describe(got, anyText)) << "control " << i;
