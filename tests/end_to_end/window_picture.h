@@ -8,48 +8,38 @@
 #include <string>
 #include <vector>
 
+#include "pixels.h"
 #include "wintest.h"
 
 namespace demo {
 
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<BYTE> bits;   // bottom-up rows of BGR, each padded to 4 bytes
-    bool operator==(const Picture &o) const { return width == o.width && height == o.height && bits == o.bits; }
-};
+using wintest::Pixels;
 
-inline Picture take(HWND window)
+inline Pixels take(HWND window)
 {
-    Picture p;
     RECT r;
-    if (!GetWindowRect(window, &r))
-        return p;
-    p.width = r.right - r.left;
-    p.height = r.bottom - r.top;
+    if (!GetWindowRect(window, &r) || r.right <= r.left || r.bottom <= r.top)
+        return Pixels();
     HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, p.width, p.height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, p.width, p.height, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = p.width;
-    bi.bmiHeader.biHeight = p.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    size_t stride = ((size_t)p.width * 3 + 3) & ~(size_t)3;
-    p.bits.resize(stride * p.height);
-    GetDIBits(memory, bitmap, 0, p.height, p.bits.data(), &bi, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    Pixels p = wintest::copy_pixels(screen, r.left, r.top, r.right - r.left, r.bottom - r.top);
     ReleaseDC(NULL, screen);
     return p;
 }
 
-inline bool write_bmp(const Picture &p, const std::string &path)
+// Written as 24-bit BGR rows, bottom row first, each padded to 4 bytes.
+inline bool write_bmp(const Pixels &p, const std::string &path)
 {
+    size_t stride = ((size_t)p.width * 3 + 3) & ~(size_t)3;
+    std::vector<BYTE> bits(stride * p.height);
+    for (int y = 0; y < p.height; ++y) {
+        BYTE *row = &bits[stride * (p.height - 1 - y)];
+        for (int x = 0; x < p.width; ++x) {
+            DWORD px = p.at(x, y);
+            row[3 * x] = (BYTE)px;
+            row[3 * x + 1] = (BYTE)(px >> 8);
+            row[3 * x + 2] = (BYTE)(px >> 16);
+        }
+    }
     BITMAPFILEHEADER file = {};
     BITMAPINFOHEADER info = {};
     info.biSize = sizeof(info);
@@ -58,14 +48,14 @@ inline bool write_bmp(const Picture &p, const std::string &path)
     info.biPlanes = 1;
     info.biBitCount = 24;
     info.biCompression = BI_RGB;
-    info.biSizeImage = (DWORD)p.bits.size();
+    info.biSizeImage = (DWORD)bits.size();
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof(file) + sizeof(info);
     file.bfSize = file.bfOffBits + info.biSizeImage;
     std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
     out.write((const char *)&file, sizeof(file));
     out.write((const char *)&info, sizeof(info));
-    out.write((const char *)p.bits.data(), (std::streamsize)p.bits.size());
+    out.write((const char *)bits.data(), (std::streamsize)bits.size());
     return (bool)out;
 }
 
@@ -77,11 +67,11 @@ inline bool save(HWND window, const std::string &folder, const std::string &name
     RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     DWORD_PTR ignored;
     SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
-    Picture last = take(window);
+    Pixels last = take(window);
     int same = 0;
     wintest::wait_for([&] {
         wintest::flush_events(50);
-        Picture now = take(window);
+        Pixels now = take(window);
         same = now == last ? same + 1 : 0;
         last = now;
         return same >= 2;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "pixels.h"
 #include "wintest.h"
 
 namespace cpl {
@@ -298,35 +299,8 @@ private:
 // ---------------------------------------------------------------------------
 // What a window shows on the screen, as 0x00RRGGBB pixels row by row.
 
-struct Pixels {
-    int width = 0, height = 0;
-    std::vector<DWORD> rgb;
-    DWORD at(int x, int y) const { return rgb[(size_t)y * width + x]; }
-};
-
-inline Pixels bitmap_pixels(HBITMAP bitmap)
-{
-    Pixels p;
-    BITMAP info;
-    if (!GetObjectA(bitmap, sizeof(info), &info))
-        return p;
-    p.width = info.bmWidth;
-    p.height = info.bmHeight;
-    p.rgb.resize((size_t)p.width * p.height);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = p.width;
-    bi.bmiHeader.biHeight = -p.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    HDC dc = GetDC(NULL);
-    GetDIBits(dc, bitmap, 0, p.height, p.rgb.data(), &bi, DIB_RGB_COLORS);
-    ReleaseDC(NULL, dc);
-    for (DWORD &px : p.rgb)
-        px &= 0x00FFFFFF;
-    return p;
-}
+using wintest::Pixels;
+using wintest::bitmap_pixels;
 
 // The client area of a window as the screen shows it.
 inline Pixels screen_pixels(HWND window)
@@ -336,14 +310,7 @@ inline Pixels screen_pixels(HWND window)
     POINT origin = { 0, 0 };
     ClientToScreen(window, &origin);
     HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, rc.right, rc.bottom);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, rc.right, rc.bottom, screen, origin.x, origin.y, SRCCOPY);
-    SelectObject(memory, old);
-    Pixels p = bitmap_pixels(bitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    Pixels p = wintest::copy_pixels(screen, origin.x, origin.y, rc.right, rc.bottom);
     ReleaseDC(NULL, screen);
     return p;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 #include "gdi_counter.h"
+#include "pixels.h"
 #include "resource.h"
 #include "tvntcpl.h"
 #include "wintest.h"
@@ -18,49 +19,13 @@ namespace {
 const DWORD kKeyPixel = 0x00FFFF;  // RGB(0, 255, 255) as 0x00RRGGBB
 
 // Pixels as 0x00RRGGBB, top row first.
-struct Image {
-    int w = 0;
-    int h = 0;
-    std::vector<DWORD> px;
-    DWORD at(int x, int y) const { return px[y * w + x]; }
-    bool operator==(const Image &o) const { return w == o.w && h == o.h && px == o.px; }
-};
-
-BITMAPINFO TopDown32(int w, int h)
-{
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    return bi;
-}
-
-Image ImageOfBitmap(HBITMAP bitmap)
-{
-    Image img;
-    BITMAP info = {};
-    if (GetObjectA(bitmap, sizeof(info), &info) == 0)
-        return img;
-    img.w = info.bmWidth;
-    img.h = info.bmHeight;
-    img.px.resize(img.w * img.h);
-    BITMAPINFO bi = TopDown32(img.w, img.h);
-    HDC screen = GetDC(NULL);
-    GetDIBits(screen, bitmap, 0, img.h, img.px.data(), &bi, DIB_RGB_COLORS);
-    ReleaseDC(NULL, screen);
-    for (DWORD &p : img.px)
-        p &= 0xFFFFFF;
-    return img;
-}
+using Image = wintest::Pixels;
 
 // Bitmap resource id of this program, as stored.
 Image ResourcePicture(int id)
 {
     HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(id));
-    Image img = ImageOfBitmap(bitmap);
+    Image img = wintest::bitmap_pixels(bitmap);
     DeleteObject(bitmap);
     return img;
 }
@@ -69,23 +34,16 @@ Image ResourcePicture(int id)
 Image ScreenOf(HWND window, int w, int h)
 {
     HDC dc = GetDC(window);
-    HDC mem = CreateCompatibleDC(dc);
-    HBITMAP copy = CreateCompatibleBitmap(dc, w, h);
-    HGDIOBJ old = SelectObject(mem, copy);
-    BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteDC(mem);
+    Image img = wintest::copy_pixels(dc, 0, 0, w, h);
     ReleaseDC(window, dc);
-    Image img = ImageOfBitmap(copy);
-    DeleteObject(copy);
     return img;
 }
 
 void PaintOnScreen(HWND window, const Image &img)
 {
     HDC dc = GetDC(window);
-    BITMAPINFO bi = TopDown32(img.w, img.h);
-    SetDIBitsToDevice(dc, 0, 0, img.w, img.h, 0, 0, 0, img.h, img.px.data(), &bi, DIB_RGB_COLORS);
+    BITMAPINFO bi = wintest::top_down_32bit(img.width, img.height);
+    SetDIBitsToDevice(dc, 0, 0, img.width, img.height, 0, 0, 0, img.height, img.rgb.data(), &bi, DIB_RGB_COLORS);
     ReleaseDC(window, dc);
 }
 
@@ -95,15 +53,15 @@ void PaintOnScreen(HWND window, const Image &img)
 Image Pattern(int seed, int w, int h)
 {
     Image img;
-    img.w = w;
-    img.h = h;
-    img.px.resize(w * h);
+    img.width = w;
+    img.height = h;
+    img.rgb.resize(w * h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             DWORD r = 17 + (x * 5 + seed * 31) % 200;
             DWORD g = 23 + (y * 3 + seed * 11) % 200;
             DWORD b = 101 + 2 * ((x + y + seed) % 50);
-            img.px[y * w + x] = (r << 16) | (g << 8) | b;
+            img.rgb[y * w + x] = (r << 16) | (g << 8) | b;
         }
     return img;
 }
@@ -112,9 +70,9 @@ Image Pattern(int seed, int w, int h)
 Image OverBackground(const Image &picture, const Image &background)
 {
     Image img = picture;
-    for (size_t i = 0; i < img.px.size(); ++i)
-        if (picture.px[i] == kKeyPixel)
-            img.px[i] = background.px[i];
+    for (size_t i = 0; i < img.rgb.size(); ++i)
+        if (picture.rgb[i] == kKeyPixel)
+            img.rgb[i] = background.rgb[i];
     return img;
 }
 
@@ -122,14 +80,15 @@ Image OverBackground(const Image &picture, const Image &background)
 std::string Differences(const Image &got, const Image &expected)
 {
     char line[128];
-    if (got.w != expected.w || got.h != expected.h) {
-        snprintf(line, sizeof(line), "size %dx%d, expected %dx%d", got.w, got.h, expected.w, expected.h);
+    if (got.width != expected.width || got.height != expected.height) {
+        snprintf(line, sizeof(line), "size %dx%d, expected %dx%d", got.width, got.height, expected.width,
+                 expected.height);
         return line;
     }
     std::string text;
     int count = 0;
-    for (int y = 0; y < got.h; ++y)
-        for (int x = 0; x < got.w; ++x)
+    for (int y = 0; y < got.height; ++y)
+        for (int x = 0; x < got.width; ++x)
             if (got.at(x, y) != expected.at(x, y) && ++count <= 5) {
                 snprintf(line, sizeof(line), " (%d,%d) got %06lX expected %06lX;", x, y,
                          (unsigned long)got.at(x, y), (unsigned long)expected.at(x, y));
@@ -161,8 +120,8 @@ protected:
         SetWindowPos(page, HWND_TOPMOST, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         // Until the painter runs, the control shows bitmap 103 as stored.
         stored = ResourcePicture(IDB_MOUSE_FIRST);
-        ASSERT_EQ(176, stored.w);
-        ASSERT_EQ(141, stored.h);
+        ASSERT_EQ(176, stored.width);
+        ASSERT_EQ(141, stored.height);
         ASSERT_TRUE(wintest::wait_for([&] { return Screen() == stored; }))
             << Differences(Screen(), stored);
     }
@@ -177,7 +136,7 @@ protected:
         ModuleInstance = NULL;
     }
 
-    Image Screen() const { return ScreenOf(control, stored.w, stored.h); }
+    Image Screen() const { return ScreenOf(control, stored.width, stored.height); }
 
     HBITMAP Shown() const { return (HBITMAP)SendMessageA(control, STM_GETIMAGE, IMAGE_BITMAP, 0); }
 
@@ -204,7 +163,7 @@ TEST_F(ButtonPicture, EachMaskShowsItsBitmapOverWhatWasOnScreen)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE("mask " + std::to_string(c.mask));
-        Image background = Pattern(c.mask, stored.w, stored.h);
+        Image background = Pattern(c.mask, stored.width, stored.height);
         PaintBackground(background);
 
         ShowButtonPicture(page, c.mask);
@@ -215,7 +174,7 @@ TEST_F(ButtonPicture, EachMaskShowsItsBitmapOverWhatWasOnScreen)
         // Key colour replaced by the background, every other pixel (the
         // white inside the mouse too) the picture's own.
         Image expected = OverBackground(ResourcePicture(c.bitmap), background);
-        std::string wrong = Differences(ImageOfBitmap(shown), expected);
+        std::string wrong = Differences(wintest::bitmap_pixels(shown), expected);
         EXPECT_EQ("", wrong);
         if (!wrong.empty())
             continue;
@@ -227,7 +186,7 @@ TEST_F(ButtonPicture, EachMaskShowsItsBitmapOverWhatWasOnScreen)
 
 TEST_F(ButtonPicture, KeyColourAreasCarryTheFirstBackgroundOver)
 {
-    Image background = Pattern(9, stored.w, stored.h);
+    Image background = Pattern(9, stored.width, stored.height);
     PaintBackground(background);
     Image onScreen = background;
     static const int masks[] = { 0, 5, 4, 0, 7, 2, 1, 0 };
@@ -236,7 +195,7 @@ TEST_F(ButtonPicture, KeyColourAreasCarryTheFirstBackgroundOver)
         ShowButtonPicture(page, mask);
         // The background of each picture is the previous picture on screen.
         Image expected = OverBackground(ResourcePicture(IDB_MOUSE_FIRST + mask), onScreen);
-        ASSERT_EQ("", Differences(ImageOfBitmap(Shown()), expected));
+        ASSERT_EQ("", Differences(wintest::bitmap_pixels(Shown()), expected));
         ASSERT_TRUE(wintest::wait_for([&] { return Screen() == expected; }))
             << Differences(Screen(), expected);
         onScreen = expected;
@@ -246,8 +205,8 @@ TEST_F(ButtonPicture, KeyColourAreasCarryTheFirstBackgroundOver)
     for (int mask = 0; mask < 8; ++mask)
         pictures.push_back(ResourcePicture(IDB_MOUSE_FIRST + mask));
     int kept = 0;
-    for (int y = 0; y < stored.h; ++y)
-        for (int x = 0; x < stored.w; ++x) {
+    for (int y = 0; y < stored.height; ++y)
+        for (int x = 0; x < stored.width; ++x) {
             bool keyEverywhere = true;
             for (const Image &picture : pictures)
                 keyEverywhere = keyEverywhere && picture.at(x, y) == kKeyPixel;
@@ -256,7 +215,7 @@ TEST_F(ButtonPicture, KeyColourAreasCarryTheFirstBackgroundOver)
             ++kept;
             ASSERT_EQ(background.at(x, y), onScreen.at(x, y)) << "at " << x << "," << y;
         }
-    EXPECT_GT(kept, stored.w * stored.h / 2);
+    EXPECT_GT(kept, stored.width * stored.height / 2);
 }
 
 TEST_F(ButtonPicture, AfterManyUpdatesOnlyTheLastPictureIsAlive)
@@ -266,7 +225,7 @@ TEST_F(ButtonPicture, AfterManyUpdatesOnlyTheLastPictureIsAlive)
     // More updates than the GDI handle table (about 65,500 objects) could
     // take if the eight objects of a call stayed alive.
     const int kUpdates = 9000;
-    Image background = Pattern(4, stored.w, stored.h);
+    Image background = Pattern(4, stored.width, stored.height);
     PaintBackground(background);
 
     counter.Start();
@@ -292,7 +251,7 @@ TEST_F(ButtonPicture, AfterManyUpdatesOnlyTheLastPictureIsAlive)
     // No message ran between the updates, so the screen still held the
     // painted background for the last one.
     Image expected = OverBackground(ResourcePicture(IDB_MOUSE_FIRST + mask), background);
-    EXPECT_EQ("", Differences(ImageOfBitmap(Shown()), expected));
+    EXPECT_EQ("", Differences(wintest::bitmap_pixels(Shown()), expected));
 }
 
 TEST_F(ButtonPicture, PictureThatCannotBeLoadedLeavesTheShownOne)
@@ -300,7 +259,7 @@ TEST_F(ButtonPicture, PictureThatCannotBeLoadedLeavesTheShownOne)
     ShowButtonPicture(page, 3);
     HBITMAP shown = CurrentPicture;
     ASSERT_TRUE(shown != NULL);
-    Image before = ImageOfBitmap(shown);
+    Image before = wintest::bitmap_pixels(shown);
 
     // A module without the pictures.
     ModuleInstance = GetModuleHandleA("ntdll.dll");
