@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <atomic>
+#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "polling_thread.h"
 #include "wintest.h"
 
 namespace {
@@ -153,17 +153,10 @@ void delete_service(const char *name)
 // every other box with OK. Keeps the text of each box it saw.
 class BoxAnswerer {
 public:
-    explicit BoxAnswerer(int confirm_answer) : answer_(confirm_answer)
+    explicit BoxAnswerer(int confirm_answer) : answer_(confirm_answer), poller_([this] { poll(); }) {}
+    std::vector<std::string> texts()
     {
-        thread_ = std::thread([this] { run(); });
-    }
-    ~BoxAnswerer()
-    {
-        stop_ = true;
-        thread_.join();
-    }
-    std::vector<std::string> texts() const
-    {
+        std::lock_guard<std::mutex> lock(mutex_);
         return texts_;
     }
 
@@ -178,30 +171,31 @@ private:
         }
         return TRUE;
     }
-    void run()
+    // One look for a new box, on the watcher thread.
+    void poll()
     {
-        HWND last = NULL;
-        while (!stop_) {
-            HWND box = NULL;
-            EnumWindows(find_box, (LPARAM)&box);
-            if (box && box != last) {
-                char text[4096] = "";
-                GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+        HWND box = NULL;
+        EnumWindows(find_box, (LPARAM)&box);
+        if (box && box != last_) {
+            char text[4096] = "";
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
                 texts_.push_back(text);
-                if (GetDlgItem(box, IDYES))
-                    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer_, BN_CLICKED), (LPARAM)GetDlgItem(box, answer_));
-                else
-                    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(box, IDOK));
-                last = box;
             }
-            Sleep(20);
+            if (GetDlgItem(box, IDYES))
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer_, BN_CLICKED), (LPARAM)GetDlgItem(box, answer_));
+            else
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(box, IDOK));
+            last_ = box;
         }
     }
 
     int answer_;
-    std::atomic<bool> stop_{ false };
+    HWND last_ = NULL;   // the box answered last
+    std::mutex mutex_;
     std::vector<std::string> texts_;
-    std::thread thread_;
+    wintest::PollingThread poller_;
 };
 
 class UninstallTest : public ::testing::Test {

@@ -12,10 +12,9 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
-#include <atomic>
 #include <vector>
 
+#include "polling_thread.h"
 #include "wintest.h"
 
 namespace setuptest {
@@ -58,12 +57,7 @@ inline std::string class_name(HWND hwnd)
 class BoxWatcher {
 public:
     explicit BoxWatcher(std::set<std::string> ignoreCaptions = {})
-        : m_ignore(ignoreCaptions), m_stop(false), m_thread(&BoxWatcher::run, this) {}
-    ~BoxWatcher()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
+        : m_ignore(ignoreCaptions), m_poller([this] { poll(); }) {}
     std::vector<BoxRecord> boxes()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -144,24 +138,21 @@ private:
         return true;
     }
 
-    void run()
+    // One look at this process's windows, on the watcher thread.
+    void poll()
     {
-        std::set<HWND> done;
-        while (!m_stop) {
-            Found f = { this, {} };
-            EnumWindows(enum_proc, (LPARAM)&f);
-            for (HWND w : f.windows)
-                if (!done.count(w) && record(w))
-                    done.insert(w);
-            Sleep(20);
-        }
+        Found f = { this, {} };
+        EnumWindows(enum_proc, (LPARAM)&f);
+        for (HWND w : f.windows)
+            if (!m_done.count(w) && record(w))
+                m_done.insert(w);
     }
 
     std::set<std::string> m_ignore;
-    std::atomic<bool> m_stop;
     std::mutex m_mutex;
     std::vector<BoxRecord> m_boxes;
-    std::thread m_thread;
+    std::set<HWND> m_done;   // boxes recorded and answered
+    wintest::PollingThread m_poller;
 };
 
 // Records, on this thread, every PBM_SETPOS sent to a progress bar and every
