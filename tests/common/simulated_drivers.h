@@ -12,6 +12,7 @@
 #pragma once
 
 #include <windows.h>
+#include <stdio.h>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,18 @@ struct Record {
     LONGLONG time;   // system time at receipt, 100 ns units
 };
 static_assert(sizeof(Record) == 16, "record layout");
+
+// Records as "[0x<code> <value>] " each, for failure messages; "none" for none.
+inline std::string describe_records(const std::vector<Record> &records)
+{
+    std::string text;
+    for (const Record &r : records) {
+        char item[40];
+        snprintf(item, sizeof(item), "[0x%lX %u] ", (unsigned long)r.code, (unsigned)r.value);
+        text += item;
+    }
+    return text.empty() ? "none" : text;
+}
 
 // Passed as buttons: leave "SimulatedButtons" absent (a 3-button mouse).
 constexpr DWORD kButtonsAbsent = 0xFFFFFFFFu;
@@ -176,6 +189,21 @@ inline bool device_opens(const Port &port)
 // a test only ever removes what it made itself. A service made here that
 // does not come up is removed again. On failure, *why says what failed.
 inline bool remove(const Port &port);
+
+// Starts a service: ERROR_SUCCESS, or the error that refused it. Wine's
+// service manager starts its own services first when the first program of a
+// session runs, and holds the start lock meanwhile; the start is asked again
+// until the lock is free or the time is up.
+inline DWORD start_service(SC_HANDLE service, DWORD timeout_ms = 60000)
+{
+    DWORD error = ERROR_SUCCESS;
+    wintest::wait_for([&] {
+        error = StartServiceA(service, 0, NULL) ? ERROR_SUCCESS : GetLastError();
+        return error != ERROR_SERVICE_DATABASE_LOCKED;
+    }, timeout_ms);
+    return error;
+}
+
 inline bool install(const Port &port, DWORD buttons = kButtonsAbsent, std::string *why = NULL)
 {
     auto fail = [&](const char *what) {
@@ -197,14 +225,8 @@ inline bool install(const Port &port, DWORD buttons = kButtonsAbsent, std::strin
         return false;
     }
     bool ok = set_buttons(port, buttons) || fail("setting SimulatedButtons");
-    // Wine's service manager starts its own services first when the first
-    // program of a session runs, and holds the start lock meanwhile.
-    DWORD start_error = ERROR_SUCCESS;
     if (ok) {
-        wintest::wait_for([&] {
-            start_error = StartServiceA(service, 0, NULL) ? ERROR_SUCCESS : GetLastError();
-            return start_error != ERROR_SERVICE_DATABASE_LOCKED;
-        }, 60000);
+        DWORD start_error = start_service(service);
         SetLastError(start_error);
         ok = start_error == ERROR_SUCCESS || fail("StartServiceA");
     }

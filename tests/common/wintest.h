@@ -45,6 +45,16 @@ inline std::string module_dir()
     return s.substr(0, s.find_last_of('\\') + 1);
 }
 
+// A new empty file in the temporary folder, its name starting with `prefix`
+// (three characters at most); the caller deletes it.
+inline std::string temp_file(const char *prefix)
+{
+    char folder[MAX_PATH], file[MAX_PATH];
+    GetTempPathA(sizeof(folder), folder);
+    GetTempFileNameA(folder, prefix, 0, file);
+    return file;
+}
+
 // Starts a program and waits for it; returns its exit code, or -1 when it
 // could not be started or did not end within the timeout.
 inline long run_process(const std::string &cmdline, DWORD timeout_ms = 30000,

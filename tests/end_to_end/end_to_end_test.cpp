@@ -81,8 +81,9 @@ std::string picture_folder()
 
 void picture(HWND window, const char *name)
 {
-    if (!picture_folder().empty())
+    if (!picture_folder().empty()) {
         EXPECT_TRUE(demo::save(window, picture_folder(), name)) << "picture " << name;
+    }
 }
 
 // Starts the service that setup installed, as the system would at boot.
@@ -103,12 +104,7 @@ bool start_service(const char *name, std::string *why)
         return service != NULL;
     }, 30000);
     if (service) {
-        // It also holds the start lock while it starts its own services
-        // for the first program of a session.
-        wintest::wait_for([&] {
-            error = StartServiceA(service, 0, NULL) ? ERROR_SUCCESS : GetLastError();
-            return error != ERROR_SERVICE_DATABASE_LOCKED;
-        }, 60000);
+        error = simdrv::start_service(service);
         CloseServiceHandle(service);
     }
     CloseServiceHandle(scm);

@@ -151,35 +151,44 @@ TEST_F(ServerTest, TwoClassObjectsAreTwoLiveObjects)
     EXPECT_EQ(S_OK, can_unload_now_());
 }
 
-TEST_F(ServerTest, ClassObjectInterfacesAndReferenceCount)
+struct InterfaceCase {
+    const char *what;
+    const IID *iid;
+    HRESULT result;
+};
+
+// Asks an object holding one reference for each interface: where it answers
+// S_OK it hands out itself and counts one reference more, elsewhere NULL.
+// Then AddRef and each Release return the count, down to the last release.
+void expect_interfaces_and_references(IUnknown *object, const std::vector<InterfaceCase> &cases)
 {
-    IClassFactory *factory = class_object();
-    ASSERT_TRUE(factory);
-    struct Case {
-        const char *what;
-        const IID *iid;
-        HRESULT result;
-    } cases[] = {
-        { "IClassFactory", &IID_IClassFactory, S_OK },
-        { "IUnknown", &IID_IUnknown, S_OK },
-        { "IShellPropSheetExt", &IID_IShellPropSheetExt, E_NOINTERFACE },
-        { "IPersist", &IID_IPersist, E_NOINTERFACE },
-    };
     ULONG references = 1;
-    for (const Case &c : cases) {
+    for (const InterfaceCase &c : cases) {
         void *out = kJunk;
-        EXPECT_EQ(hex(c.result), hex(factory->QueryInterface(*c.iid, &out))) << c.what;
+        EXPECT_EQ(hex(c.result), hex(object->QueryInterface(*c.iid, &out))) << c.what;
         if (c.result == S_OK) {
-            EXPECT_EQ((void *)factory, out) << c.what << ": the object itself";
+            EXPECT_EQ((void *)object, out) << c.what << ": the object itself";
             ++references;
         } else {
             EXPECT_EQ(NULL, out) << c.what;
         }
     }
-    EXPECT_EQ(references + 1, factory->AddRef());
+    EXPECT_EQ(references + 1, object->AddRef());
     for (ULONG left = references; left > 0; --left)
-        EXPECT_EQ(left, factory->Release()) << "each release returns what remains";
-    EXPECT_EQ(0u, factory->Release()) << "the last release";
+        EXPECT_EQ(left, object->Release()) << "each release returns what remains";
+    EXPECT_EQ(0u, object->Release()) << "the last release";
+}
+
+TEST_F(ServerTest, ClassObjectInterfacesAndReferenceCount)
+{
+    IClassFactory *factory = class_object();
+    ASSERT_TRUE(factory);
+    expect_interfaces_and_references(factory, {
+        { "IClassFactory", &IID_IClassFactory, S_OK },
+        { "IUnknown", &IID_IUnknown, S_OK },
+        { "IShellPropSheetExt", &IID_IShellPropSheetExt, E_NOINTERFACE },
+        { "IPersist", &IID_IPersist, E_NOINTERFACE },
+    });
 }
 
 TEST_F(ServerTest, CreateInstanceRequests)
@@ -212,31 +221,12 @@ TEST_F(ServerTest, ExtensionObjectInterfacesAndReferenceCount)
     IShellPropSheetExt *ext = extension();
     ASSERT_TRUE(ext);
     EXPECT_EQ(S_FALSE, can_unload_now_()) << "the extension object is live";
-    struct Case {
-        const char *what;
-        const IID *iid;
-        HRESULT result;
-    } cases[] = {
+    expect_interfaces_and_references(ext, {
         { "IUnknown", &IID_IUnknown, S_OK },
         { "IShellPropSheetExt", &IID_IShellPropSheetExt, S_OK },
         { "IClassFactory", &IID_IClassFactory, E_NOINTERFACE },
         { "IShellExtInit", &IID_IShellExtInit, E_NOINTERFACE },
-    };
-    ULONG references = 1;
-    for (const Case &c : cases) {
-        void *out = kJunk;
-        EXPECT_EQ(hex(c.result), hex(ext->QueryInterface(*c.iid, &out))) << c.what;
-        if (c.result == S_OK) {
-            EXPECT_EQ((void *)ext, out) << c.what << ": the object itself";
-            ++references;
-        } else {
-            EXPECT_EQ(NULL, out) << c.what;
-        }
-    }
-    EXPECT_EQ(references + 1, ext->AddRef());
-    for (ULONG left = references; left > 0; --left)
-        EXPECT_EQ(left, ext->Release());
-    EXPECT_EQ(0u, ext->Release()) << "the last release";
+    });
 }
 
 // Nothing is locked: the module counts as unloadable once the objects are gone.

@@ -209,16 +209,7 @@ inline void select_entry(HWND page, int id, int index)
     SendDlgItemMessageA(page, id, CB_SETCURSEL, (WPARAM)index, 0);
 }
 
-inline std::string describe_records(const std::vector<simdrv::Record> &records)
-{
-    std::string text;
-    for (const simdrv::Record &r : records) {
-        char item[40];
-        wsprintfA(item, "[0x%lX %u] ", (unsigned long)r.code, (unsigned)r.value);
-        text += item;
-    }
-    return text.empty() ? "none" : text;
-}
+using simdrv::describe_records;
 
 // ---------------------------------------------------------------------------
 // The fixture: the block mapped as the module entry maps it, a view of our

@@ -48,13 +48,7 @@ bool key_exists(const char *path)
 // A file of marker lines, each written by one run of leave_marker.exe.
 class MarkerFile {
 public:
-    MarkerFile()
-    {
-        char folder[MAX_PATH], file[MAX_PATH];
-        GetTempPathA(sizeof(folder), folder);
-        GetTempFileNameA(folder, "unm", 0, file);
-        path_ = file;
-    }
+    MarkerFile() : path_(wintest::temp_file("unm")) {}
     ~MarkerFile() { DeleteFileA(path_.c_str()); }
 
     // The command line that leaves the word in this file.

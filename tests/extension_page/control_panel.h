@@ -177,10 +177,7 @@ public:
     // Starts mousecpl.exe and waits until its sheet is shown and painted.
     ControlPanel()
     {
-        char folder[MAX_PATH], file[MAX_PATH];
-        GetTempPathA(sizeof(folder), folder);
-        GetTempFileNameA(folder, "cpl", 0, file);
-        ready_file_ = file;
+        ready_file_ = wintest::temp_file("cpl");
         std::string cmd = "\"" + wintest::module_dir() + "mousecpl.exe\" /ready \"" + ready_file_ + "\"";
         STARTUPINFOA si = { sizeof(si) };
         if (!CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &process_)) {

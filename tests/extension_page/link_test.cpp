@@ -28,17 +28,6 @@ struct LinkCase {
     std::vector<Step> steps;
 };
 
-std::string describe(const std::vector<simdrv::Record> &records)
-{
-    std::string text;
-    for (const simdrv::Record &r : records) {
-        char line[48];
-        wsprintfA(line, "[0x%lX %u] ", (unsigned long)r.code, (unsigned)r.value);
-        text += line;
-    }
-    return text.empty() ? "none" : text;
-}
-
 class LinkTest : public ::testing::Test {
 protected:
     // Runs the steps on a new sheet with the drivers given installed.
@@ -71,7 +60,7 @@ protected:
                     << simdrv::open_handles(*port) << ", expected " << step.open_handles;
                 std::vector<simdrv::Record> got = simdrv::records(*port);
                 ASSERT_EQ(step.records, got.size())
-                    << port->service << ", button " << step.button << ": requests " << describe(got);
+                    << port->service << ", button " << step.button << ": requests " << simdrv::describe_records(got);
                 // Each apply sends the acceleration, then the sensitivity.
                 for (size_t i = 0; i + 1 < got.size(); i += 2) {
                     EXPECT_EQ(port->set_accelerator, got[i].code) << port->service;
